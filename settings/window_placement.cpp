@@ -1,0 +1,79 @@
+#include "window_placement.h"
+
+#include <QGuiApplication>
+#include <QMargins>
+#include <QRect>
+#include <QScreen>
+#include <QWidget>
+
+namespace wendra {
+namespace {
+
+QMargins frameMargins(const QWidget* window) {
+  const QRect frame = window->frameGeometry();
+  const QRect client = window->geometry();
+  return QMargins(client.left() - frame.left(), client.top() - frame.top(),
+                  frame.right() - client.right(), frame.bottom() - client.bottom());
+}
+
+QPoint workAreaOrigin() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  return screen ? screen->availableGeometry().topLeft() : QPoint();
+}
+
+}  // namespace
+
+WindowPlacement::WindowPlacement(QWidget* window) : window_(window) {}
+
+PlacementRecord WindowPlacement::get() const {
+  PlacementRecord record;
+  const Qt::WindowStates state = window_->windowState();
+  if (state & Qt::WindowMinimized) {
+    record.showCmd = kShowMinimized;
+    if (state & Qt::WindowMaximized) record.flags = kRestoreToMaximized;
+  } else if (state & (Qt::WindowMaximized | Qt::WindowFullScreen)) {
+    record.showCmd = kShowMaximized;
+  }
+  record.minPosition = minPosition_;
+  record.maxPosition = maxPosition_;
+
+  QRect normal = window_->normalGeometry();
+  if (!normal.isValid()) normal = window_->geometry();
+  const QMargins frame = frameMargins(window_);
+  const QPoint corner = normal.topLeft() - QPoint(frame.left(), frame.top()) - workAreaOrigin();
+  record.normalPosition = {corner.x(), corner.y(), corner.x() + normal.width(),
+                           corner.y() + normal.height()};
+  return record;
+}
+
+void WindowPlacement::set(const PlacementRecord& record) {
+  minPosition_ = record.minPosition;
+  maxPosition_ = record.maxPosition;
+  const PlacementRect& normal = record.normalPosition;
+  const PlacementRect current = get().normalPosition;
+  if (normal.left == current.left && normal.top == current.top && normal.right == current.right &&
+      normal.bottom == current.bottom) {
+    return;  // unchanged: leaves a maximized window alone
+  }
+  window_->move(QPoint(normal.left, normal.top) + workAreaOrigin());
+  window_->resize(normal.right - normal.left, normal.bottom - normal.top);
+}
+
+bool WindowPlacement::isMinimized() const { return window_->isMinimized(); }
+
+QSize WindowPlacement::screenSize() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  return screen ? screen->geometry().size() : QSize();
+}
+
+int WindowPlacement::pixelsPerInch() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  return screen ? qRound(screen->logicalDotsPerInchY()) : 96;
+}
+
+QSize WindowPlacement::frameMetrics() const {
+  const QMargins frame = frameMargins(window_);
+  return QSize(frame.left(), frame.bottom());
+}
+
+}  // namespace wendra

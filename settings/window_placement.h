@@ -1,0 +1,113 @@
+#pragma once
+// The placement record of the main window, as the settings file keeps it,
+// mapped onto a Qt top-level widget.
+//
+// The file's placement keys come from a record with five parts: flags, a
+// show command, a minimized position, a maximized position and the normal
+// (restored) rectangle. Qt knows window states and geometries but no such
+// record, so this is the mapping, in the file's key names:
+//
+//  "Flags"      0, or 2 ("restore to maximized") while the window is
+//               minimized from the maximized state. Read back into the
+//               record, it has no effect on a Qt window.
+//  "ShowCmd"    1 normal, 2 minimized, 3 maximized (full screen counts as
+//               maximized), from QWidget::windowState(). When a window is
+//               both minimized and maximized, minimized wins.
+//  "PixelsPerInch"
+//               the primary screen's logical dots per inch (vertical),
+//               rounded: 96 on a plain X server.
+//  "MinMaxPos"  minimized x, y and maximized x, y. Qt windows have neither
+//               position, so they live in this object: both start at -1,-1
+//               ("not set"), a restored record sets them, and the settings
+//               store sets the maximized position to minus the frame metrics
+//               below. A save writes back what they hold.
+//  "NormPos"    left, top, right, bottom of the window in its normal state
+//               (QWidget::normalGeometry while maximized): left and top are
+//               the top-left corner of the window frame (what QWidget::move
+//               takes), right and bottom add the size of the window's client
+//               area (what QWidget::resize takes). On X11 the frame of a
+//               window is unknown until a window manager has framed it, so
+//               frame position plus client size is what survives a restart
+//               unchanged under any window manager; without a window manager
+//               (a bare X server) frame and client area coincide and this is
+//               the window's outer rectangle. Coordinates are relative to the
+//               top-left corner of the primary screen's available area (its
+//               work area, without panels), as the record's coordinates are
+//               relative to the work area.
+//  screen suffix
+//               "(WIDTHxHEIGHT)" of the primary screen's geometry, in
+//               device-independent pixels.
+//  frame metrics (width and height of a sizeable window's frame)
+//               the window's own frame as the window system reports it: the
+//               left and the bottom frame margins (frameGeometry() around
+//               geometry()). They are 0 on a bare X server and before a
+//               window manager has framed the window, where a maximized
+//               window's frame lies at the work area's corner.
+//
+// Setting a record moves and resizes the window to its normal rectangle; it
+// never changes the window state nor shows the window. It is meant for a
+// window in the normal state (the settings store sets it before the window
+// is first shown).
+
+#include <QPoint>
+#include <QSize>
+
+class QWidget;
+
+namespace wendra {
+
+// Show commands of the record.
+enum ShowCommand : int {
+  kShowHidden = 0,
+  kShowNormal = 1,
+  kShowMinimized = 2,
+  kShowMaximized = 3,
+};
+
+// Right and bottom are exclusive: right - left is the width.
+struct PlacementRect {
+  int left = 0;
+  int top = 0;
+  int right = 0;
+  int bottom = 0;
+};
+
+struct PlacementRecord {
+  int flags = 0;
+  int showCmd = kShowNormal;
+  QPoint minPosition{-1, -1};
+  QPoint maxPosition{-1, -1};
+  PlacementRect normalPosition;
+};
+
+class WindowPlacement {
+ public:
+  static constexpr int kRestoreToMaximized = 2;
+
+  // REQUIRES: window is a top-level widget that outlives this object.
+  explicit WindowPlacement(QWidget* window);
+
+  PlacementRecord get() const;
+  // Takes the minimized and maximized positions and applies the normal
+  // rectangle when it differs from the current one. Flags and show command
+  // are not applied.
+  void set(const PlacementRecord& record);
+
+  bool isMinimized() const;
+
+  // The primary screen: size in pixels, logical pixels per inch.
+  static QSize screenSize();
+  static int pixelsPerInch();
+  // The frame metrics of the window (see above).
+  QSize frameMetrics() const;
+
+  WindowPlacement(const WindowPlacement&) = delete;
+  WindowPlacement& operator=(const WindowPlacement&) = delete;
+
+ private:
+  QWidget* window_;
+  QPoint minPosition_{-1, -1};
+  QPoint maxPosition_{-1, -1};
+};
+
+}  // namespace wendra

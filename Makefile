@@ -12,7 +12,7 @@ setup:
 	@bash scripts/setup.sh
 
 configure: setup
-	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+	@cmake -S . -B $(BUILD) -DWENDRA_BUILD_UI=ON -DWENDRA_BUILD_TESTS=ON -DWENDRA_BUILD_BENCH=ON $(CMAKE_FLAGS) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
@@ -28,3 +28,11 @@ bench: build
 
 clean:
 	rm -rf $(BUILD)
+
+PREFIX ?= /usr/local
+.PHONY: install package
+install: build
+	@cmake --install $(BUILD) --prefix $(PREFIX)
+
+package: build
+	@cd $(BUILD) && cpack -G DEB

@@ -12,7 +12,7 @@ setup:
 	@bash scripts/setup.sh
 
 configure: setup
-	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+	@cmake -S . -B $(BUILD) -DWENDRA_BUILD_UI=ON -DWENDRA_BUILD_TESTS=ON -DWENDRA_BUILD_BENCH=ON $(CMAKE_FLAGS) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
@@ -28,3 +28,24 @@ bench: build
 
 clean:
 	rm -rf $(BUILD)
+
+PREFIX ?= /usr/local
+.PHONY: install package
+install: build
+	@cmake --install $(BUILD) --prefix $(PREFIX)
+
+package: build
+	@cd $(BUILD) && cpack -G DEB
+
+# Sanitized build of the whole suite, and the fuzz targets.
+FUZZ_SECONDS ?= 60
+.PHONY: test-sanitize fuzz
+test-sanitize: setup
+	@cmake -S . -B $(BUILD)-sanitize -DCMAKE_BUILD_TYPE=Debug -DWENDRA_SANITIZE=ON -DWENDRA_BUILD_UI=ON -DWENDRA_BUILD_TESTS=ON -DWENDRA_BUILD_BENCH=OFF >/dev/null
+	@cmake --build $(BUILD)-sanitize -j $(JOBS)
+	@cd $(BUILD)-sanitize && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
+
+fuzz: setup
+	@CC=clang CXX=clang++ cmake -S . -B $(BUILD)-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWENDRA_FUZZ=ON -DWENDRA_BUILD_UI=ON -DWENDRA_BUILD_TESTS=OFF -DWENDRA_BUILD_BENCH=OFF >/dev/null
+	@cmake --build $(BUILD)-fuzz -j $(JOBS) --target $$(cd tests/fuzz && ls *_fuzz.cpp | sed 's/\.cpp$$//')
+	@bash scripts/fuzz.sh $(BUILD)-fuzz $(FUZZ_SECONDS)

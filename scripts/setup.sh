@@ -11,6 +11,7 @@ packages=(
   fonts-liberation fonts-dejavu-core
   dbus-daemon dbus-bin at-spi2-core python3-gi gir1.2-atspi-2.0 python3-pyatspi
   clang libclang-rt-14-dev
+  desktop-file-utils man-db dpkg-dev
 )
 
 missing=()

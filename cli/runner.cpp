@@ -1,0 +1,86 @@
+#include "runner.h"
+
+#include <cinttypes>
+#include <cstring>
+
+#include "engines.h"
+#include "memory.h"
+
+namespace wendra {
+namespace {
+
+void appendTour(std::string& line, const std::vector<std::int32_t>& tour) {
+  char buffer[16];
+  for (std::size_t i = 0; i < tour.size(); ++i) {
+    const int n = std::snprintf(buffer, sizeof buffer, i ? ";%" PRId32 : "%" PRId32, tour[i]);
+    line.append(buffer, static_cast<std::size_t>(n));
+  }
+}
+
+}  // namespace
+
+std::string csvHeader(bool withTours) {
+  std::string header = "run,generation,average,best,overall_best,overall_best_generation";
+  if (withTours) header += ",best_tour,overall_best_tour";
+  return header;
+}
+
+std::string csvRow(const EvolutionEngine& engine, int run, bool withTours) {
+  char buffer[160];
+  const int n = std::snprintf(buffer, sizeof buffer, "%d,%" PRId32 ",%.17g,%.0f,%.0f,%" PRId32, run,
+                              engine.generation(), engine.averageLength(),
+                              engine.generationBestLength(), engine.overallBestLength(),
+                              engine.overallBestGeneration());
+  std::string line(buffer, static_cast<std::size_t>(n));
+  if (withTours) {
+    line += ',';
+    appendTour(line, engine.generationBestTour());
+    line += ',';
+    appendTour(line, engine.overallBestTour());
+  }
+  return line;
+}
+
+int runAll(const RunOptions& options, std::FILE* out, std::FILE* err) {
+  const std::unique_ptr<EvolutionEngine> engine = makeEngine(options.encoding);
+  const Grid grid = Grid::of(options.width, options.height);
+
+  // The header waits for the first population, so a refused creation
+  // leaves stdout empty.
+  std::string block;
+  auto flush = [&] {
+    if (std::fwrite(block.data(), 1, block.size(), out) != block.size()) return false;
+    block.clear();
+    return true;
+  };
+
+  for (int run = 1; run <= options.runs; ++run) {
+    try {
+      engine->createPopulation(grid, options.population, options.pmut, options.pcross);
+    } catch (const PopulationTooLarge& e) {
+      flush();
+      std::fflush(out);
+      std::fprintf(err, "wendra-run: %s\n", e.what());
+      return 1;
+    }
+    if (run == 1) {
+      block += csvHeader(options.tour);
+      block += '\n';
+    }
+    block += csvRow(*engine, run, options.tour);
+    block += '\n';
+    for (std::int32_t g = 0; g < options.generations; ++g) {
+      engine->step();
+      block += csvRow(*engine, run, options.tour);
+      block += '\n';
+      if (block.size() >= (1u << 16) && !flush()) break;
+    }
+  }
+  if (!flush() || std::fflush(out) != 0 || std::ferror(out)) {
+    std::fprintf(err, "wendra-run: cannot write the output: %s\n", std::strerror(errno));
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace wendra

@@ -1,0 +1,25 @@
+#pragma once
+// The headless run: create and step the engine as the options say and write
+// the CSV rows.
+
+#include <cstdio>
+#include <string>
+
+#include "engine.h"
+#include "run_options.h"
+
+namespace wendra {
+
+// The CSV header line (without the line end).
+std::string csvHeader(bool withTours);
+
+// One CSV row for the engine's current state (without the line end):
+// run,generation,average,best,overall_best,overall_best_generation[,best_tour,overall_best_tour]
+std::string csvRow(const EvolutionEngine& engine, int run, bool withTours);
+
+// Runs everything and writes to out; errors go to err as one line.
+// Returns the exit status: 0 done, 1 the population does not fit in memory
+// (or the output could not be written).
+int runAll(const RunOptions& options, std::FILE* out, std::FILE* err);
+
+}  // namespace wendra

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# wendra-run's exit statuses and streams: bad arguments give status 2, one
+# line on stderr and nothing on stdout; a population that cannot get its
+# memory gives status 1 with the message; --help gives usage and status 0.
+set -u
+run=$1
+fail=0
+check() {  # expected-status args...
+  local want=$1; shift
+  local out err status
+  out=$("$run" "$@" 2>/tmp/wendra-run-err.$$); status=$?
+  err=$(cat /tmp/wendra-run-err.$$)
+  if [[ $status -ne $want ]]; then echo "FAIL: $* -> status $status, wanted $want"; fail=1; fi
+  if [[ $want -ne 0 ]]; then
+    [[ -z "$out" ]] || { echo "FAIL: $* printed on stdout: $out"; fail=1; }
+    [[ $(printf '%s\n' "$err" | wc -l) -eq 1 && -n "$err" ]] || { echo "FAIL: $* stderr not one line: $err"; fail=1; }
+  fi
+}
+for bad in "--width 3" "--width=10x" "--height" "--population 0" "--pcross abc" "--pmut 1e999" \
+           "--generations 1.5" "--runs 1001" "--threads 0" "--encoding both" "--nope" "extra" "--tour=1"; do
+  # shellcheck disable=SC2086
+  check 2 $bad
+done
+check 1 --width 100 --height 100 --population 1000000
+err=$("$run" --width 100 --height 100 --population 1000000 2>&1 >/dev/null)
+[[ "$err" == *"Not enough memory for 1000000 members of 70000 bytes: "*" MB needed, "*" MB available"* ]] \
+  || { echo "FAIL: memory message: $err"; fail=1; }
+check 0 --help
+"$run" --help | grep -q -- '--encoding' || { echo "FAIL: usage"; fail=1; }
+rows=$("$run" --generations 5 --runs 2 | wc -l)
+[[ $rows -eq 13 ]] || { echo "FAIL: rows $rows"; fail=1; }
+rm -f /tmp/wendra-run-err.$$
+[[ $fail -eq 0 ]] && echo "exit statuses ok"
+exit $fail

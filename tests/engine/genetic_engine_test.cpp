@@ -1,0 +1,238 @@
+// The generation step: draw order, selection, records, determinism and the
+// refusal of a population that does not fit.
+#include "genetic_engine.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "../encodings/draw_count.h"
+#include "engines.h"
+#include "path.h"
+#include "random_key.h"
+
+namespace wendra {
+namespace {
+
+using testing::drawsBetween;
+
+struct Record {
+  std::int32_t generation, overallBestGeneration;
+  double average, best, overall;
+  std::vector<std::int32_t> bestTour, overallTour;
+  std::uint32_t state;
+  bool operator==(const Record&) const = default;
+};
+
+Record recordOf(EvolutionEngine& e) {
+  return {e.generation(), e.overallBestGeneration(), e.averageLength(), e.generationBestLength(),
+          e.overallBestLength(), e.generationBestTour(), e.overallBestTour(), e.random().state()};
+}
+
+template <class Engine>
+std::vector<std::uint8_t> memberBytes(const Engine& e, std::int32_t i) {
+  auto span = e.chromosome(i);
+  return {span.begin(), span.end()};
+}
+
+TEST(GeneticEngineTest, TwoEnginesWithTheSameInputsAgreeEverywhere) {
+  for (EncodingKind kind : {EncodingKind::kPath, EncodingKind::kRandomKey}) {
+    auto a = makeEngine(kind), b = makeEngine(kind);
+    for (int run = 0; run < 2; ++run) {
+      a->createPopulation(Grid::of(6, 5), 21, 0.05, 0.7);
+      b->createPopulation(Grid::of(6, 5), 21, 0.05, 0.7);
+      ASSERT_EQ(recordOf(*a), recordOf(*b));
+      for (int g = 0; g < 30; ++g) {
+        a->step();
+        b->step();
+        ASSERT_EQ(recordOf(*a), recordOf(*b)) << g;
+      }
+    }
+  }
+}
+
+TEST(GeneticEngineTest, CreationSetsTheRecordsFromTheFirstShortestMember) {
+  GeneticEngine<RandomKeyEncoding> e;
+  e.createPopulation(Grid::of(4, 4), 50, 0.07, 0.5);
+  // Creation draws exactly 7N per member.
+  EXPECT_EQ(drawsBetween(0, e.random().state()), 50L * 7 * 16);
+  EXPECT_EQ(e.generation(), 0);
+  EXPECT_EQ(e.overallBestGeneration(), 0);
+  EXPECT_EQ(e.generationBestTour(), e.overallBestTour());
+  std::vector<double> lengths;
+  for (int i = 0; i < 50; ++i) lengths.push_back(e.memberLength(i));
+  const auto first = std::min_element(lengths.begin(), lengths.end()) - lengths.begin();
+  EXPECT_EQ(e.generationBestLength(), lengths[first]);
+  std::vector<std::int32_t> tour;
+  e.encoding().tour(e.chromosome(static_cast<std::int32_t>(first)).data(), tour);
+  EXPECT_EQ(e.generationBestTour(), tour);
+  // Running sums of 1 / (length - shortest + 1), in index order.
+  double sum = 0.0;
+  for (int i = 0; i < 50; ++i) {
+    sum += 1.0 / (lengths[i] - lengths[first] + 1.0);
+    EXPECT_EQ(e.selectionWeights()[i], sum) << i;
+  }
+  // The average is the index-order sum divided by P.
+  double total = 0.0;
+  for (double l : lengths) total += l;
+  EXPECT_EQ(e.averageLength(), total / 50);
+}
+
+TEST(GeneticEngineTest, StepDrawsInTheDocumentedOrder) {
+  // Random keys draw a fixed number per operation, so a step's draws count:
+  // per pair two selections, the crossover decision, the cut when crossed,
+  // and 7N per child; an odd P adds one selection and one mutation.
+  const std::int32_t n = 16;
+  for (std::int32_t p : {2, 3, 10, 11}) {
+    for (double pc : {0.0, 1.0, 1.5, -0.5}) {
+      GeneticEngine<RandomKeyEncoding> e;
+      e.createPopulation(Grid::of(4, 4), p, 0.1, pc);
+      const std::uint32_t before = e.random().state();
+      e.step();
+      const long pairs = p / 2;
+      const long crossings = pc >= 1.0 ? pairs : 0;
+      long expected = pairs * (3 + 14 * n) + crossings;
+      if (p % 2) expected += 1 + 7 * n;
+      EXPECT_EQ(drawsBetween(before, e.random().state()), expected) << p << " " << pc;
+    }
+  }
+}
+
+TEST(GeneticEngineTest, SelectionCopiesTheFirstMemberWhoseRunningWeightExceedsTheDraw) {
+  // With pc = 0 and pm = 0 an offspring is an exact copy of its parent, so
+  // the step can be replayed from the weights and the stream.
+  for (std::int32_t p : {2, 7, 40}) {
+    GeneticEngine<PathEncoding> e;
+    e.createPopulation(Grid::of(5, 4), p, 0.0, 0.0);
+    for (int g = 0; g < 5; ++g) {
+      const std::vector<double> weights(e.selectionWeights().begin(), e.selectionWeights().end());
+      std::vector<std::vector<std::uint8_t>> parents;
+      for (std::int32_t i = 0; i < p; ++i) parents.push_back(memberBytes(e, i));
+      Random replay = e.random();
+      std::vector<std::vector<std::uint8_t>> expected(p);
+      auto pick = [&] {
+        const double r = replay.scaled(weights.back());
+        const auto it = std::upper_bound(weights.begin(), weights.end(), r);
+        return std::min<std::ptrdiff_t>(it - weights.begin(), p - 1);
+      };
+      for (std::int32_t i = 0; 2 * i < p; ++i) {
+        expected[2 * i] = parents[pick()];
+        if (2 * i + 1 < p) {
+          expected[2 * i + 1] = parents[pick()];
+          replay.uniform();  // crossover decision
+          for (int k = 0; k < 2 * 20; ++k) replay.uniform();  // two mutations at pm = 0
+        } else {
+          for (int k = 0; k < 20; ++k) replay.uniform();
+        }
+      }
+      e.step();
+      for (std::int32_t i = 0; i < p; ++i) ASSERT_EQ(memberBytes(e, i), expected[i]) << p << " " << g << " " << i;
+      EXPECT_EQ(e.random().state(), replay.state());
+    }
+  }
+}
+
+TEST(GeneticEngineTest, TiesGoToTheLowerIndexAndTheOverallBestOnlyShrinks) {
+  GeneticEngine<RandomKeyEncoding> e;
+  e.createPopulation(Grid::of(4, 4), 30, 0.0, 0.0);
+  double overall = e.overallBestLength();
+  for (int g = 0; g < 20; ++g) {
+    const double before = e.overallBestLength();
+    const std::int32_t counter = e.generation();
+    e.step();
+    EXPECT_EQ(e.generation(), counter + 1);
+    EXPECT_LE(e.overallBestLength(), overall);
+    if (e.overallBestLength() < before) {
+      EXPECT_EQ(e.overallBestGeneration(), counter);
+    }
+    overall = e.overallBestLength();
+    std::int32_t first = 0;
+    for (std::int32_t i = 1; i < 30; ++i)
+      if (e.memberLength(i) < e.memberLength(first)) first = i;
+    std::vector<std::int32_t> tour;
+    e.encoding().tour(e.chromosome(first).data(), tour);
+    EXPECT_EQ(e.generationBestTour(), tour);
+  }
+}
+
+TEST(GeneticEngineTest, AnImprovementInTheFirstStepIsReportedWithGenerationZero) {
+  // Search a few seeds for a first step that improves the overall best.
+  bool seen = false;
+  for (std::uint32_t seed = 0; seed < 50 && !seen; ++seed) {
+    auto e = makeEngine(EncodingKind::kPath);
+    e->random().setState(seed);
+    e->createPopulation(Grid::of(6, 6), 20, 0.1, 0.9);
+    const double start = e->overallBestLength();
+    e->step();
+    if (e->overallBestLength() < start) {
+      seen = true;
+      EXPECT_EQ(e->overallBestGeneration(), 0);
+      EXPECT_EQ(e->generation(), 1);
+    }
+  }
+  EXPECT_TRUE(seen);
+}
+
+TEST(GeneticEngineTest, WithoutCrossoverAndMutationOnlySelectionActs) {
+  auto e = makeEngine(EncodingKind::kPath);
+  e->createPopulation(Grid::of(4, 4), 12, 0.0, 0.0);
+  for (int g = 0; g < 10; ++g) {
+    std::vector<std::vector<std::int32_t>> previous;
+    auto& engine = static_cast<GeneticEngine<PathEncoding>&>(*e);
+    for (int i = 0; i < 12; ++i) {
+      std::vector<std::int32_t> tour;
+      engine.encoding().tour(engine.chromosome(i).data(), tour);
+      previous.push_back(tour);
+    }
+    e->step();
+    for (int i = 0; i < 12; ++i) {
+      std::vector<std::int32_t> tour;
+      engine.encoding().tour(engine.chromosome(i).data(), tour);
+      EXPECT_NE(std::find(previous.begin(), previous.end(), tour), previous.end());
+    }
+  }
+}
+
+std::uint64_t tinyMemory() { return 1000000; }  // 1 MB
+
+TEST(GeneticEngineTest, APopulationThatDoesNotFitLeavesEverythingAsItWas) {
+  for (EncodingKind kind : {EncodingKind::kPath, EncodingKind::kRandomKey}) {
+    auto e = makeEngine(kind), twin = makeEngine(kind);
+    for (auto* x : {e.get(), twin.get()}) {
+      x->createPopulation(Grid::of(8, 8), 20, 0.05, 0.6);
+      x->step();
+    }
+    e->setMemoryProbe(&tinyMemory);
+    const Record before = recordOf(*e);
+    try {
+      e->createPopulation(Grid::of(100, 100), 1000, 0.05, 0.6);
+      FAIL() << "creation should be refused";
+    } catch (const PopulationTooLarge& error) {
+      const std::string bytes = kind == EncodingKind::kPath ? "40000" : "70000";
+      EXPECT_EQ(std::string(error.what()).rfind("Not enough memory for 1000 members of " + bytes + " bytes: ", 0), 0u)
+          << error.what();
+      EXPECT_NE(std::string(error.what()).find("MB needed, 1 MB available"), std::string::npos) << error.what();
+    }
+    EXPECT_EQ(recordOf(*e), before);
+    EXPECT_EQ(e->grid(), Grid::of(8, 8));
+    EXPECT_EQ(e->populationSize(), 20);
+    for (int g = 0; g < 5; ++g) {
+      e->step();
+      twin->step();
+      EXPECT_EQ(recordOf(*e), recordOf(*twin));
+    }
+  }
+}
+
+TEST(GeneticEngineTest, MemoryMessageNamesTheSizes) {
+  EXPECT_EQ(notEnoughMemoryMessage(1000000, 70000, 21000000000ull),
+            "Not enough memory for 1000000 members of 70000 bytes: 140009 MB needed, 21000 MB available");
+  EXPECT_EQ(populationBytes(100, 700), 2u * 100 * 700 + 2 * 700 + 100 * 8);
+  EXPECT_THROW(requirePopulationFits(100, 700, 100000), PopulationTooLarge);
+  EXPECT_NO_THROW(requirePopulationFits(100, 700, 200000));
+}
+
+}  // namespace
+}  // namespace wendra

@@ -39,10 +39,9 @@ PlacementRecord WindowPlacement::get() const {
 
   QRect normal = window_->normalGeometry();
   if (!normal.isValid()) normal = window_->geometry();
-  const QMargins frame = frameMargins(window_);
-  const QPoint corner = normal.topLeft() - QPoint(frame.left(), frame.top()) - workAreaOrigin();
-  record.normalPosition = {corner.x(), corner.y(), corner.x() + normal.width(),
-                           corner.y() + normal.height()};
+  normal.translate(-workAreaOrigin());
+  record.normalPosition = {normal.x(), normal.y(), normal.x() + normal.width(),
+                           normal.y() + normal.height()};
   return record;
 }
 
@@ -55,8 +54,8 @@ void WindowPlacement::set(const PlacementRecord& record) {
       normal.bottom == current.bottom) {
     return;  // unchanged: leaves a maximized window alone
   }
-  window_->move(QPoint(normal.left, normal.top) + workAreaOrigin());
-  window_->resize(normal.right - normal.left, normal.bottom - normal.top);
+  window_->setGeometry(QRect(QPoint(normal.left, normal.top) + workAreaOrigin(),
+                             QSize(normal.right - normal.left, normal.bottom - normal.top)));
 }
 
 bool WindowPlacement::isMinimized() const { return window_->isMinimized(); }

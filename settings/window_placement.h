@@ -21,19 +21,18 @@
 //               ("not set"), a restored record sets them, and the settings
 //               store sets the maximized position to minus the frame metrics
 //               below. A save writes back what they hold.
-//  "NormPos"    left, top, right, bottom of the window in its normal state
-//               (QWidget::normalGeometry while maximized): left and top are
-//               the top-left corner of the window frame (what QWidget::move
-//               takes), right and bottom add the size of the window's client
-//               area (what QWidget::resize takes). On X11 the frame of a
-//               window is unknown until a window manager has framed it, so
-//               frame position plus client size is what survives a restart
-//               unchanged under any window manager; without a window manager
-//               (a bare X server) frame and client area coincide and this is
-//               the window's outer rectangle. Coordinates are relative to the
-//               top-left corner of the primary screen's available area (its
-//               work area, without panels), as the record's coordinates are
-//               relative to the work area.
+//  "NormPos"    left, top, right, bottom of the window's client area in its
+//               normal state (QWidget::normalGeometry, also while the window
+//               is maximized or minimized), restored with
+//               QWidget::setGeometry. The frame is left out because X11
+//               tells it only after a window manager has framed the window,
+//               later than the restore runs: client geometry is what
+//               survives a restart unchanged under any window manager.
+//               Without a window manager (a bare X server) there is no frame
+//               and this is the window's outer rectangle. Coordinates are
+//               relative to the top-left corner of the primary screen's
+//               available area (its work area, without panels), as the
+//               record's coordinates are relative to the work area.
 //  screen suffix
 //               "(WIDTHxHEIGHT)" of the primary screen's geometry, in
 //               device-independent pixels.

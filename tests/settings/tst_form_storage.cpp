@@ -1,0 +1,530 @@
+// The settings store on a window with the seven real inputs: what a start
+// restores from a prepared file and what the close leaves in it.
+//
+// Offscreen platform: primary screen 800 x 800, 96 pixels per inch, and a
+// simulated frame of 2 pixels on each side.
+
+#include "form_storage.h"
+#include "ini_file.h"
+#include "locale_separators.h"
+#include "session_end.h"
+#include "spin_input.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <memory>
+#include <sys/stat.h>
+
+using namespace wendra;
+
+namespace {
+
+// The window's part that the store deals with: its designed placement and
+// the seven inputs with their designed values.
+class Window : public QWidget {
+ public:
+  explicit Window(IniFileSystem* files = nullptr) {
+    setGeometry(238, 106, 713, 547);
+    struct Row {
+      const char* name;
+      SpinInput::Setup setup;
+    } const rows[] = {
+        {"PopEdit", {SpinInput::vtInteger, 2, 1000000, 1, 2, 100}},
+        {"PCrossValue", {SpinInput::vtFloat, 0, 1, 0.05L, 5, 0.5L}},
+        {"PMutValue", {SpinInput::vtFloat, 0, 0, 0.01L, 5, 0.07L}},
+        {"WidthEdit", {SpinInput::vtInteger, 4, 100, 1, 2, 10}},
+        {"HeightEdit", {SpinInput::vtInteger, 4, 100, 1, 2, 10}},
+        {"StepCount", {SpinInput::vtInteger, 1, 100000, 1, 2, 100}},
+        {"RefreshCount", {SpinInput::vtInteger, 1, 1000, 1, 2, 1}},
+    };
+    ComponentTable components;
+    for (const Row& row : rows) {
+      auto* input = new SpinInput(this);
+      input->setObjectName(row.name);
+      input->configure(row.setup);
+      components.addValue(row.name, input);
+    }
+    storage = new FormStorage(this, std::move(components), FormStorageConfig(), files);
+    storage->setDecimalSeparator(&decimalSeparator);
+    storage->setErrorReporter([this](const QString& message) { errors.append(message); });
+  }
+  ~Window() override { storage->formDestroy(); }
+
+  QString text(const char* input) const { return findChild<SpinInput*>(input)->text(); }
+
+  FormStorage* storage;
+  QStringList errors;
+};
+
+const QByteArray kDesignedFile =
+    "[first]\n"
+    "FormVersion=0\n"
+    "Flags=0\n"
+    "ShowCmd=1\n"
+    "PixelsPerInch=96\n"
+    "MinMaxPos(800x800)=-1,-1,-2,-2\n"
+    "MinMaxPos=-1,-1,-2,-2\n"
+    "NormPos(800x800)=238,106,951,653\n"
+    "NormPos=238,106,951,653\n"
+    "Visible=0\n"
+    "PCrossValue_Value=0.5\n"
+    "PMutValue_Value=0.07\n"
+    "PopEdit_Value=100\n"
+    "RefreshCount_Value=1\n"
+    "StepCount_Value=100\n"
+    "HeightEdit_Value=10\n"
+    "WidthEdit_Value=10\n";
+
+// The value of one key in a file's text.
+QByteArray keyValue(const QByteArray& file, const QByteArray& key) {
+  for (const QByteArray& line : file.split('\n')) {
+    if (line.startsWith(key + '=')) return line.mid(key.size() + 1);
+  }
+  return "<absent>";
+}
+
+}  // namespace
+
+class FormStorageTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init();
+  void cleanup();
+
+  void firstStartWritesTheDesignedValues();
+  void closedFileReadsBackUnchanged();
+  void restoresPlacement_data();
+  void restoresPlacement();
+  void restoresState_data();
+  void restoresState();
+  void minimizedStartIsSavedMinimized();
+  void restoresInputs_data();
+  void restoresInputs();
+  void commaLocaleStillWritesPoint();
+  void versionBelowZeroRestoresNothing();
+  void otherScreenSizeUsesPlainKeys();
+  void readOnlyFileReportsTwiceAndStaysUnchanged();
+  void failedWriteStopsTheSaveAtThatKey();
+  void saveAtDestructionWhenNotClosed();
+  void windowNeverShownWritesNothing();
+  void storedPropsAreResolved();
+  void terminationSignalClosesAndSaves();
+
+ private:
+  QByteArray file() const;
+  void put(const QByteArray& contents);
+  // Shows a window on the current file and closes and destroys it; returns
+  // the file afterwards.
+  QByteArray startAndClose();
+
+  std::unique_ptr<QTemporaryDir> dir_;
+  QString previous_;
+};
+
+void FormStorageTest::init() {
+  unpinSeparators();
+  pinSeparators(u'.', u',');
+  dir_ = std::make_unique<QTemporaryDir>();
+  QVERIFY(dir_->isValid());
+  previous_ = QDir::currentPath();
+  QVERIFY(QDir::setCurrent(dir_->path()));
+}
+
+void FormStorageTest::cleanup() {
+  QDir::setCurrent(previous_);
+  ::chmod(QFile::encodeName(dir_->path() + "/wendra.ini").constData(), 0600);
+  dir_.reset();
+  unpinSeparators();
+}
+
+QByteArray FormStorageTest::file() const {
+  QFile f(dir_->filePath("wendra.ini"));
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void FormStorageTest::put(const QByteArray& contents) {
+  QFile f(dir_->filePath("wendra.ini"));
+  QVERIFY(f.open(QIODevice::WriteOnly));
+  f.write(contents);
+}
+
+QByteArray FormStorageTest::startAndClose() {
+  {
+    Window window;
+    window.show();
+    window.close();
+  }
+  return file();
+}
+
+void FormStorageTest::firstStartWritesTheDesignedValues() {
+  Window window;
+  window.show();
+  QVERIFY(window.storage->restored());
+  QCOMPARE(window.geometry(), QRect(238, 106, 713, 547));
+  QCOMPARE(window.text("PCrossValue"), "0.50000");
+  QCOMPARE(file(), QByteArray("<missing>"));  // nothing written while it runs
+  QVERIFY(window.close());
+  QVERIFY(window.storage->saved());
+  QCOMPARE(file(), kDesignedFile);
+}
+
+void FormStorageTest::closedFileReadsBackUnchanged() {
+  put(kDesignedFile);
+  QCOMPARE(startAndClose(), kDesignedFile);
+}
+
+void FormStorageTest::restoresPlacement_data() {
+  QTest::addColumn<QByteArray>("keys");
+  QTest::addColumn<QRect>("geometry");
+  QTest::addColumn<QByteArray>("savedNormPos");
+
+  QTest::newRow("stored rectangle") << QByteArray("NormPos=100,50,900,650\n")
+                                    << QRect(100, 50, 800, 600) << QByteArray("100,50,900,650");
+  QTest::newRow("suffixed key first")
+      << QByteArray("NormPos(800x800)=10,20,410,320\nNormPos=100,50,900,650\n")
+      << QRect(10, 20, 400, 300) << QByteArray("10,20,410,320");
+  QTest::newRow("blanks and runs of commas")
+      << QByteArray("NormPos= 100 ,, 50, 900 650\n") << QRect(100, 50, 800, 600)
+      << QByteArray("100,50,900,650");
+  QTest::newRow("hexadecimal words") << QByteArray("NormPos=$64,0x32,900,650\n")
+                                     << QRect(100, 50, 800, 600) << QByteArray("100,50,900,650");
+  QTest::newRow("malformed words take the current ones")
+      << QByteArray("NormPos=100,abc,900\n") << QRect(100, 106, 800, 547)
+      << QByteArray("100,106,900,653");
+  QTest::newRow("pixels per inch differ") << QByteArray("PixelsPerInch=120\nNormPos=100,50,900,650\n")
+                                          << QRect(238, 106, 713, 547)
+                                          << QByteArray("238,106,951,653");
+  QTest::newRow("malformed pixels per inch is the screen's")
+      << QByteArray("PixelsPerInch=x\nNormPos=100,50,900,650\n") << QRect(100, 50, 800, 600)
+      << QByteArray("100,50,900,650");
+  QTest::newRow("right not beyond left") << QByteArray("NormPos=900,50,900,650\n")
+                                         << QRect(238, 106, 713, 547)
+                                         << QByteArray("238,106,951,653");
+  QTest::newRow("no height") << QByteArray("NormPos=100,650,900,650\n")
+                             << QRect(238, 106, 713, 547) << QByteArray("238,106,951,653");
+  QTest::newRow("empty text is no position") << QByteArray("NormPos=\n")
+                                             << QRect(238, 106, 713, 547)
+                                             << QByteArray("238,106,951,653");
+}
+
+void FormStorageTest::restoresPlacement() {
+  QFETCH(QByteArray, keys);
+  QFETCH(QRect, geometry);
+  QFETCH(QByteArray, savedNormPos);
+  put("[first]\n" + keys);
+  {
+    Window window;
+    window.show();
+    QCOMPARE(window.geometry(), geometry);
+    window.close();
+  }
+  QCOMPARE(keyValue(file(), "NormPos(800x800)"), savedNormPos);
+  QCOMPARE(keyValue(file(), "NormPos"), savedNormPos);
+}
+
+void FormStorageTest::restoresState_data() {
+  QTest::addColumn<QByteArray>("keys");
+  QTest::addColumn<bool>("maximized");
+  QTest::newRow("1") << QByteArray("ShowCmd=1\n") << false;
+  QTest::newRow("3") << QByteArray("ShowCmd=3\n") << true;
+  QTest::newRow("0x3") << QByteArray("ShowCmd=0x3\n") << true;
+  QTest::newRow("$3") << QByteArray("ShowCmd=$3\n") << true;
+  QTest::newRow("4") << QByteArray("ShowCmd=4\n") << false;
+  QTest::newRow("abc") << QByteArray("ShowCmd=abc\n") << false;
+  QTest::newRow("absent") << QByteArray() << false;
+  QTest::newRow("3, pixels per inch differ")
+      << QByteArray("ShowCmd=3\nPixelsPerInch=120\nNormPos=100,50,900,650\n") << true;
+}
+
+void FormStorageTest::restoresState() {
+  QFETCH(QByteArray, keys);
+  QFETCH(bool, maximized);
+  put("[first]\n" + keys + "PopEdit_Value=300\n");
+  {
+    Window window;
+    window.show();
+    QCOMPARE(window.isMaximized(), maximized);
+    QCOMPARE(window.text("PopEdit"), "300");
+    QCoreApplication::processEvents();
+    QVERIFY(!window.isMinimized());
+    window.close();
+  }
+  QCOMPARE(keyValue(file(), "ShowCmd"), maximized ? QByteArray("3") : QByteArray("1"));
+  // The normal rectangle stays the designed one under a maximized window.
+  QCOMPARE(keyValue(file(), "NormPos"), QByteArray("238,106,951,653"));
+}
+
+void FormStorageTest::minimizedStartIsSavedMinimized() {
+  for (const QByteArray code : {"2", "6", "7"}) {
+    put("[first]\nShowCmd=" + code + "\n");
+    {
+      Window window;
+      window.show();
+      QVERIFY(!window.isMinimized());  // shown normal first
+      QVERIFY(!window.isMaximized());
+      QTRY_VERIFY(window.isMinimized());
+      window.close();
+    }
+    QCOMPARE(keyValue(file(), "ShowCmd"), QByteArray("2"));
+    QCOMPARE(keyValue(file(), "NormPos"), QByteArray("238,106,951,653"));
+  }
+}
+
+void FormStorageTest::restoresInputs_data() {
+  QTest::addColumn<QByteArray>("keys");
+  QTest::addColumn<QStringList>("texts");  // PopEdit, PCrossValue, PMutValue, WidthEdit
+  QTest::addColumn<QByteArray>("savedPMut");
+
+  QTest::newRow("values") << QByteArray("PopEdit_Value=300\nPCrossValue_Value=0.8\n"
+                                        "PMutValue_Value=0.25\nWidthEdit_Value=20\n")
+                          << QStringList{"300", "0.80000", "0.25000", "20"} << QByteArray("0.25");
+  QTest::newRow("brought into range") << QByteArray("PopEdit_Value=1\nPCrossValue_Value=1.5\n")
+                                      << QStringList{"2", "1.00000", "0.07000", "10"}
+                                      << QByteArray("0.07");
+  QTest::newRow("no range") << QByteArray("PMutValue_Value=3\n")
+                            << QStringList{"100", "0.50000", "3.00000", "10"} << QByteArray("3");
+  QTest::newRow("negative, no range") << QByteArray("PMutValue_Value=-0.01\n")
+                                      << QStringList{"100", "0.50000", "-0.01000", "10"}
+                                      << QByteArray("-0.01");
+  QTest::newRow("half to even down") << QByteArray("WidthEdit_Value=12.5\n")
+                                     << QStringList{"100", "0.50000", "0.07000", "12"}
+                                     << QByteArray("0.07");
+  QTest::newRow("half to even up") << QByteArray("WidthEdit_Value=13.5\nPopEdit_Value=2.5\n")
+                                   << QStringList{"2", "0.50000", "0.07000", "14"}
+                                   << QByteArray("0.07");
+  QTest::newRow("malformed keeps, others restored")
+      << QByteArray("PCrossValue_Value=abc\nPopEdit_Value=300\nPMutValue_Value=0.2\n")
+      << QStringList{"300", "0.50000", "0.20000", "10"} << QByteArray("0.2");
+  QTest::newRow("empty keeps") << QByteArray("PCrossValue_Value=\nWidthEdit_Value=5\n")
+                               << QStringList{"100", "0.50000", "0.07000", "5"}
+                               << QByteArray("0.07");
+  QTest::newRow("comma is malformed under point")
+      << QByteArray("PCrossValue_Value=0,5\nPMutValue_Value=1,5\n")
+      << QStringList{"100", "0.50000", "0.07000", "10"} << QByteArray("0.07");
+  QTest::newRow("blanks") << QByteArray("PCrossValue_Value=   0.25  \nPopEdit_Value=\t7 \n")
+                          << QStringList{"7", "0.25000", "0.07000", "10"} << QByteArray("0.07");
+  QTest::newRow("exponent") << QByteArray("PMutValue_Value=1E-5\n")
+                            << QStringList{"100", "0.50000", "0.00001", "10"}
+                            << QByteArray("1E-5");
+  QTest::newRow("lower-case key names") << QByteArray("popedit_value=55\n")
+                                        << QStringList{"55", "0.50000", "0.07000", "10"}
+                                        << QByteArray("0.07");
+  QTest::newRow("hexadecimal is malformed") << QByteArray("PopEdit_Value=0x10\n")
+                                            << QStringList{"100", "0.50000", "0.07000", "10"}
+                                            << QByteArray("0.07");
+  QTest::newRow("too large for any number") << QByteArray("PMutValue_Value=1E5000\n")
+                                            << QStringList{"100", "0.50000", "0.07000", "10"}
+                                            << QByteArray("0.07");
+}
+
+void FormStorageTest::restoresInputs() {
+  QFETCH(QByteArray, keys);
+  QFETCH(QStringList, texts);
+  QFETCH(QByteArray, savedPMut);
+  put("[first]\n" + keys);
+  {
+    Window window;
+    window.show();
+    QCOMPARE((QStringList{window.text("PopEdit"), window.text("PCrossValue"),
+                          window.text("PMutValue"), window.text("WidthEdit")}),
+             texts);
+    window.close();
+  }
+  QCOMPARE(keyValue(file(), "PMutValue_Value"), savedPMut);
+}
+
+void FormStorageTest::commaLocaleStillWritesPoint() {
+  pinSeparators(u',', u'.');
+  put("[first]\nPCrossValue_Value=0.25\nPMutValue_Value=0,125\nWidthEdit_Value=12,5\n");
+  {
+    Window window;
+    window.show();
+    QCOMPARE(window.text("PCrossValue"), "0,25000");
+    QCOMPARE(window.text("PMutValue"), "0,12500");
+    QCOMPARE(window.text("WidthEdit"), "12");
+    window.close();
+  }
+  const QByteArray saved = file();
+  QCOMPARE(keyValue(saved, "PCrossValue_Value"), QByteArray("0.25"));
+  QCOMPARE(keyValue(saved, "PMutValue_Value"), QByteArray("0.125"));
+
+  QFile::remove(dir_->filePath("wendra.ini"));
+  QCOMPARE(startAndClose(), kDesignedFile);  // "0.07", not "0,07"
+}
+
+void FormStorageTest::versionBelowZeroRestoresNothing() {
+  put("[first]\nFormVersion=-1\nShowCmd=3\nNormPos=100,50,900,650\nPopEdit_Value=300\n"
+      "Visible=1\n");
+  {
+    Window window;
+    window.show();
+    QVERIFY(window.storage->restored());
+    QVERIFY(!window.isMaximized());
+    QCOMPARE(window.geometry(), QRect(238, 106, 713, 547));
+    QCOMPARE(window.text("PopEdit"), "100");
+    window.close();
+  }
+  // The keys of the old file are rewritten in place; the others follow.
+  QCOMPARE(file(), QByteArray("[first]\n"
+                              "FormVersion=0\n"
+                              "ShowCmd=1\n"
+                              "NormPos=238,106,951,653\n"
+                              "PopEdit_Value=100\n"
+                              "Visible=0\n"
+                              "Flags=0\n"
+                              "PixelsPerInch=96\n"
+                              "MinMaxPos(800x800)=-1,-1,-2,-2\n"
+                              "MinMaxPos=-1,-1,-2,-2\n"
+                              "NormPos(800x800)=238,106,951,653\n"
+                              "PCrossValue_Value=0.5\n"
+                              "PMutValue_Value=0.07\n"
+                              "RefreshCount_Value=1\n"
+                              "StepCount_Value=100\n"
+                              "HeightEdit_Value=10\n"
+                              "WidthEdit_Value=10\n"));
+  // A malformed version counts as 0.
+  put("[first]\nFormVersion=zero\nPopEdit_Value=300\n");
+  QCOMPARE(keyValue(startAndClose(), "PopEdit_Value"), QByteArray("300"));
+}
+
+void FormStorageTest::otherScreenSizeUsesPlainKeys() {
+  const QByteArray saved1024 =
+      "; written on the laptop\n"
+      "[first]\n"
+      "FormVersion=0\n"
+      "Flags=0\n"
+      "ShowCmd=1\n"
+      "PixelsPerInch=96\n"
+      "MinMaxPos(1024x768)=7,8,-4,-4\n"
+      "MinMaxPos=5,6,-4,-4\n"
+      "NormPos(1024x768)=1,2,301,202\n"
+      "NormPos=100,50,900,650\n"
+      "Visible=0\n"
+      "PCrossValue_Value=0.5\n"
+      "PMutValue_Value=0.07\n"
+      "PopEdit_Value=100\n"
+      "RefreshCount_Value=1\n"
+      "StepCount_Value=100\n"
+      "HeightEdit_Value=10\n"
+      "WidthEdit_Value=10\n"
+      "\n"
+      "[other]\n"
+      "NormPos=1,1,1,1\n";
+  put(saved1024);
+  {
+    Window window;
+    window.show();
+    QCOMPARE(window.geometry(), QRect(100, 50, 800, 600));
+    window.close();
+  }
+  QByteArray expected = saved1024;
+  expected.replace("MinMaxPos=5,6,-4,-4\n", "MinMaxPos=5,6,-2,-2\n");
+  expected.replace("WidthEdit_Value=10\n",
+                   "WidthEdit_Value=10\n"
+                   "MinMaxPos(800x800)=5,6,-2,-2\n"
+                   "NormPos(800x800)=100,50,900,650\n");
+  QCOMPARE(file(), expected);
+}
+
+void FormStorageTest::readOnlyFileReportsTwiceAndStaysUnchanged() {
+  const QByteArray before = "[first]\nPopEdit_Value=300\n";
+  put(before);
+  QVERIFY(::chmod(QFile::encodeName(dir_->filePath("wendra.ini")).constData(), 0444) == 0);
+  QStringList errors;
+  {
+    Window window;
+    window.show();
+    QCOMPARE(window.text("PopEdit"), "300");
+    QVERIFY(window.close());  // the close goes on
+    QVERIFY(!window.isVisible());
+    QCOMPARE(window.errors, QStringList{"Unable to write to .\\wendra.ini"});
+    QVERIFY(!window.storage->saved());
+    window.storage->formDestroy();
+    errors = window.errors;
+  }
+  QCOMPARE(errors, QStringList(2, "Unable to write to .\\wendra.ini"));
+  QCOMPARE(file(), before);
+}
+
+void FormStorageTest::failedWriteStopsTheSaveAtThatKey() {
+  // Replaces three times, then fails.
+  class FailingFiles : public MemoryFileSystem {
+   public:
+    bool replace(const QString& name, const QByteArray& contents) override {
+      ++attempts;
+      return attempts <= 3 && MemoryFileSystem::replace(name, contents);
+    }
+    int attempts = 0;
+  } files;
+  {
+    Window window(&files);
+    window.show();
+    window.close();
+    QCOMPARE(files.attempts, 4);
+    QCOMPARE(window.errors.size(), 1);
+    QCOMPARE(files.files[".\\wendra.ini"], QByteArray("[first]\nFormVersion=0\nFlags=0\nShowCmd=1\n"));
+  }
+  QCOMPARE(files.attempts, 5);  // once more at destruction, stopped at the first key
+}
+
+void FormStorageTest::saveAtDestructionWhenNotClosed() {
+  {
+    Window window;
+    window.show();
+  }
+  QByteArray expected = kDesignedFile;
+  expected.replace("Visible=0", "Visible=1");
+  QCOMPARE(file(), expected);
+}
+
+void FormStorageTest::windowNeverShownWritesNothing() {
+  {
+    Window window;
+    window.close();
+  }
+  QCOMPARE(file(), QByteArray("<missing>"));
+}
+
+void FormStorageTest::storedPropsAreResolved() {
+  ComponentTable components;
+  long double a = 1;
+  long double b = 2;
+  components.addProperty("PopEdit", {"Value", [&] { return a; }, [&](long double v) { a = v; }});
+  components.addProperty("WidthEdit", {"Value", [&] { return b; }, [&](long double v) { b = v; }});
+  FormStorageConfig config;
+  config.storedProps = QStringList{" PopEdit . value ", "NoDot", ".Value", "PopEdit.", "Gone.Value",
+                                   "widthedit.Value.Extra", "WidthEdit.Missing", "\tWIDTHEDIT.VALUE"};
+  MemoryFileSystem files;
+  QWidget window;
+  auto* storage = new FormStorage(&window, std::move(components), config, &files);
+  QCOMPARE(storage->storedProps(), (QStringList{" PopEdit . value ", "widthedit.Value.Extra",
+                                                "WidthEdit.Missing", "\tWIDTHEDIT.VALUE"}));
+  window.show();
+  a = 7;
+  b = 9;
+  storage->saveFormPlacement();
+  const QByteArray saved = files.files[".\\wendra.ini"];
+  // Keys are spelt as the component and its property are; a property the
+  // component lacks is skipped.
+  QVERIFY(saved.endsWith("Visible=0\nPopEdit_Value=7\nWidthEdit_Value=9\n"));
+  QVERIFY(!saved.contains("Extra"));
+  QVERIFY(!saved.contains("Missing"));
+}
+
+void FormStorageTest::terminationSignalClosesAndSaves() {
+  Window window;
+  new SessionEndWatcher(&window);
+  window.show();
+  QVERIFY(::raise(SIGTERM) == 0);
+  QTRY_VERIFY(!window.isVisible());
+  QCOMPARE(file(), kDesignedFile);
+}
+
+QTEST_MAIN(FormStorageTest)
+#include "tst_form_storage.moc"

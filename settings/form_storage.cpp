@@ -6,7 +6,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEvent>
-#include <QFileInfo>
 #include <QLocale>
 #include <QMessageBox>
 #include <QWidget>
@@ -83,8 +82,12 @@ FormStorage::FormStorage(QWidget* form, ComponentTable components, Config config
       ownFiles_(files ? nullptr : new DiskFileSystem),
       files_(files ? files : ownFiles_.get()),
       placement_(form),
-      reporter_([this](const QString& message) {
-        showErrorBox(message, form_->isVisible() ? form_ : nullptr);
+      reporter_([](const QString& message) {
+        QString text = message;
+        if (!text.isEmpty() && text.back() > QChar(u'.')) text += u'.';
+        QMessageBox box(QMessageBox::Critical, QCoreApplication::applicationName(), text,
+                        QMessageBox::Ok);
+        box.exec();
       }),
       decimalSeparator_([] {
         const QString point = QLocale().decimalPoint();
@@ -180,6 +183,7 @@ void FormStorage::restoreFormPlacement() {
   // 1. Clear the saved flag and open the file.
   saved_ = false;
   IniFile ini(*files_, config_.iniFileName);
+  placement_.settleFramePosition();
   // 2. A version below ours cancels the whole restore.
   if (ini.readInteger(config_.iniSection, QStringLiteral("FormVersion"), 0) >= config_.version) {
     restorePlacement(ini);  // 3.
@@ -299,21 +303,6 @@ void FormStorage::saveFormPlacement() {
     ini.writeString(section, key, trimControls(formatStoredNumber(property->get())));
   }
   saved_ = true;
-}
-
-void FormStorage::showErrorBox(const QString& message, QWidget* parent) {
-  QString text = message;
-  if (!text.isEmpty() && text.back() > QChar(u'.')) text += u'.';
-  QMessageBox box(QMessageBox::Critical, applicationTitle(), text, QMessageBox::Ok, parent);
-  box.exec();
-}
-
-QString FormStorage::applicationTitle() {
-  QString name = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
-  if (name.isEmpty()) name = QCoreApplication::applicationName();
-  name = name.section(u'.', 0, 0);
-  if (name.size() > 1) name = name.front() + name.sliced(1).toLower();
-  return name;
 }
 
 }  // namespace wendra

@@ -134,18 +134,14 @@ class FormStorage : public QObject {
   QStringList storedProps() const;
 
   // How a failed save is shown. The default shows an error box (stop icon,
-  // OK button, application title; a full stop added to a message whose last
-  // character sorts after ".") and returns when it is closed.
+  // OK button, the application's name; a full stop added to a message whose
+  // last character sorts after ".") and returns when it is closed; the
+  // program's window hands in its own error box.
   void setErrorReporter(ErrorReporter reporter);
   // Where the locale's decimal separator comes from; the default is the
   // first character of QLocale().decimalPoint(), "." when it has none.
   void setDecimalSeparator(std::function<QChar()> separator);
 
-  // The error box of the default reporter.
-  static void showErrorBox(const QString& message, QWidget* parent);
-  // The program file's name up to its first dot, every letter after the
-  // first in lower case.
-  static QString applicationTitle();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

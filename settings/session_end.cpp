@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QList>
 #include <QSessionManager>
 #include <QSocketNotifier>
 #include <QWidget>
@@ -11,35 +12,80 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <iterator>
+#include <vector>
+
 namespace wendra {
 namespace {
 
 constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
-int signalPipe[2] = {-1, -1};
-struct sigaction previousActions[std::size(kSignals)];
+// What all watchers share: one pipe, one notifier, the handlers replaced.
+struct SignalRoute {
+  int pipe[2] = {-1, -1};
+  QSocketNotifier* notifier = nullptr;
+  struct sigaction previous[std::size(kSignals)] = {};
+  std::vector<SessionEndWatcher*> watchers;
+};
+
+SignalRoute* route = nullptr;
+volatile int signalWriteEnd = -1;  // read by the handler
 
 void onSignal(int number) {
   const int savedErrno = errno;
   const char byte = static_cast<char>(number);
-  [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
+  [[maybe_unused]] const ssize_t written = ::write(signalWriteEnd, &byte, 1);
   errno = savedErrno;
+}
+
+void readSignals() {
+  char bytes[16];
+  bool any = false;
+  while (::read(route->pipe[0], bytes, sizeof bytes) > 0) any = true;
+  if (!any) return;
+  QList<QPointer<SessionEndWatcher>> watchers;
+  for (SessionEndWatcher* watcher : route->watchers) watchers.append(watcher);
+  for (const QPointer<SessionEndWatcher>& watcher : watchers) {
+    if (watcher) watcher->endSession();
+  }
+}
+
+void openRoute() {
+  route = new SignalRoute;
+  if (::pipe2(route->pipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+  signalWriteEnd = route->pipe[1];
+  route->notifier = new QSocketNotifier(route->pipe[0], QSocketNotifier::Read);
+  QObject::connect(route->notifier, &QSocketNotifier::activated, &readSignals);
+
+  struct sigaction action {};
+  action.sa_handler = onSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART | SA_RESETHAND;  // a second signal ends the program
+  for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+    ::sigaction(kSignals[i], &action, &route->previous[i]);
+  }
+}
+
+void closeRoute() {
+  if (route->notifier) {
+    for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+      ::sigaction(kSignals[i], &route->previous[i], nullptr);
+    }
+    signalWriteEnd = -1;
+    delete route->notifier;
+    ::close(route->pipe[0]);
+    ::close(route->pipe[1]);
+  }
+  delete route;
+  route = nullptr;
 }
 
 }  // namespace
 
 SessionEndWatcher::SessionEndWatcher(QWidget* window) : QObject(window), window_(window) {
-  if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
-  notifier_ = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
-  connect(notifier_, &QSocketNotifier::activated, this, &SessionEndWatcher::readSignals);
-
-  struct sigaction action {};
-  action.sa_handler = onSignal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART | SA_RESETHAND;
-  for (std::size_t i = 0; i < std::size(kSignals); ++i) {
-    ::sigaction(kSignals[i], &action, &previousActions[i]);
-  }
+  if (!route) openRoute();
+  route->watchers.push_back(this);
 
 #ifndef QT_NO_SESSIONMANAGER
   if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
@@ -50,21 +96,8 @@ SessionEndWatcher::SessionEndWatcher(QWidget* window) : QObject(window), window_
 }
 
 SessionEndWatcher::~SessionEndWatcher() {
-  if (!notifier_) return;
-  for (std::size_t i = 0; i < std::size(kSignals); ++i) {
-    ::sigaction(kSignals[i], &previousActions[i], nullptr);
-  }
-  delete notifier_;
-  ::close(signalPipe[0]);
-  ::close(signalPipe[1]);
-  signalPipe[0] = signalPipe[1] = -1;
-}
-
-void SessionEndWatcher::readSignals() {
-  char bytes[16];
-  bool any = false;
-  while (::read(signalPipe[0], bytes, sizeof bytes) > 0) any = true;
-  if (any) endSession();
+  std::erase(route->watchers, this);
+  if (route->watchers.empty()) closeRoute();
 }
 
 void SessionEndWatcher::endSession() {

@@ -13,14 +13,14 @@
 // running batch: at its next message processing). Each handler is installed
 // for one delivery: a second signal of a kind while the first is still
 // being handled has the system's default effect and ends the program at
-// once.
+// once. The handlers are installed while at least one watcher exists; the
+// last one to go restores the handling found before the first.
 //
-// REQUIRES: at most one watcher exists at a time; a QApplication exists.
+// REQUIRES: a QApplication exists; GUI thread only.
 
 #include <QObject>
 #include <QPointer>
 
-class QSocketNotifier;
 class QWidget;
 
 namespace wendra {
@@ -31,7 +31,6 @@ class SessionEndWatcher : public QObject {
  public:
   // Becomes a child of `window`.
   explicit SessionEndWatcher(QWidget* window);
-  // Restores the signal handling found at construction.
   ~SessionEndWatcher() override;
 
   SessionEndWatcher(const SessionEndWatcher&) = delete;
@@ -41,10 +40,7 @@ class SessionEndWatcher : public QObject {
   void endSession();
 
  private:
-  void readSignals();
-
   QPointer<QWidget> window_;
-  QSocketNotifier* notifier_ = nullptr;
 };
 
 }  // namespace wendra

@@ -58,6 +58,11 @@ void WindowPlacement::set(const PlacementRecord& record) {
                              QSize(normal.right - normal.left, normal.bottom - normal.top)));
 }
 
+void WindowPlacement::settleFramePosition() {
+  const QPoint frame = window_->pos();  // the pending position, when there is one
+  if (frame != window_->frameGeometry().topLeft()) window_->move(frame);
+}
+
 bool WindowPlacement::isMinimized() const { return window_->isMinimized(); }
 
 QSize WindowPlacement::screenSize() {

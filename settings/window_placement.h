@@ -94,6 +94,13 @@ class WindowPlacement {
 
   bool isMinimized() const;
 
+  // A frame position given to QWidget::move before the window existed is
+  // still pending in its first show event, where Qt reports the geometry as
+  // if the frame were not there; on platforms that already know the frame
+  // then (not X11) this applies it, so that the geometry read and the one
+  // Qt keeps as normal geometry on maximizing are the ones shown.
+  void settleFramePosition();
+
   // The primary screen: size in pixels, logical pixels per inch.
   static QSize screenSize();
   static int pixelsPerInch();

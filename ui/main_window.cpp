@@ -9,7 +9,11 @@
 #include <utility>
 
 #include "accelerators.h"
+#include "application.h"
 #include "engines.h"
+#include "form_storage.h"
+#include "locale_separators.h"
+#include "session_end.h"
 
 namespace wendra {
 
@@ -73,11 +77,24 @@ TForm1::TForm1(EncodingKind encoding, QWidget* parent)
   // The first control in tab order gets the focus when the window is first
   // activated.
   CloseButton->setFocus(Qt::ActiveWindowFocusReason);
+  attachSettingsStore();
 
   FormCreate();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() { FormStorage1->formDestroy(); }
+
+void TForm1::attachSettingsStore() {
+  ComponentTable components;
+  for (SpinInput* input :
+       {StepCount, RefreshCount, PopEdit, PCrossValue, PMutValue, WidthEdit, HeightEdit}) {
+    components.addValue(input->objectName(), input);
+  }
+  FormStorage1 = new FormStorage(this, std::move(components));
+  FormStorage1->setDecimalSeparator(&decimalSeparator);
+  FormStorage1->setErrorReporter(&Application::showError);
+  new SessionEndWatcher(this);
+}
 
 int TForm1::px(int designPixels) const {
   if (textHeight_ == kDesignTextHeight) return designPixels;

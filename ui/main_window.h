@@ -19,9 +19,12 @@
 // Liberation Sans at 11 pixels it is 13, so nothing scales.
 //
 // Lifecycle: the constructor builds the window and every control with its
-// design values, then calls FormCreate(). Showing it (the program's main())
-// gives the focus to CloseButton on the first activation. Closing it (Close,
-// the close box, Alt+F4) ends the program, since it is the last window.
+// design values and attaches the settings store, then calls FormCreate().
+// Showing it (the program's main()) first restores the stored placement and
+// input values and gives the focus to CloseButton on the first activation.
+// Closing it (Close, the close box, Alt+F4, SIGTERM/SIGINT/SIGHUP, the end
+// of the desktop session) saves them and ends the program, since it is the
+// last window; the destructor saves once more if that save failed.
 //
 // Keyboard: Tab order CloseButton, PopEdit, PCrossValue, PMutValue,
 // CreateButton, WidthEdit, HeightEdit, Button3, Button1, StepCount,
@@ -41,6 +44,7 @@ class QPushButton;
 namespace wendra {
 
 class Accelerators;
+class FormStorage;
 
 // The window font: "MS Sans Serif" 8 pt at 96 dots per inch, i.e. 11 pixels,
 // mapped to Liberation Sans (same pixel size). The classic face is not
@@ -94,6 +98,7 @@ class TForm1 : public QWidget {
   PanelLabel* Label4 = nullptr;  // "P&mut:"
   QPushButton* CreateButton = nullptr;
   Panel* Panel4 = nullptr;
+  FormStorage* FormStorage1 = nullptr;  // settings store (form_storage.h)
   PanelLabel* Label5 = nullptr;  // "Best:"
   PanelLabel* Label6 = nullptr;  // "Actual best:"
   PanelLabel* GLMax = nullptr;   // overall best, beside "Best:"
@@ -130,6 +135,7 @@ class TForm1 : public QWidget {
   void setUpInputs();
   void arrangeTabOrder();
   void connectHandlers();
+  void attachSettingsStore();
   // Docks the panels to the current client size and re-anchors Button2.
   void dockPanels();
 

@@ -1,14 +1,19 @@
-// The settings store on a window with the seven real inputs: what a start
-// restores from a prepared file and what the close leaves in it.
+// The settings file through the program's window: what a start restores
+// from a prepared file and what the close leaves in it.
 //
 // Offscreen platform: primary screen 800 x 800, 96 pixels per inch, and a
-// simulated frame of 2 pixels on each side.
+// simulated frame of 2 pixels on each side, so the window designed with its
+// frame at (238, 106) has its 705 x 520 client area at (240, 108).
 
+#include "application.h"
 #include "form_storage.h"
 #include "ini_file.h"
 #include "locale_separators.h"
-#include "session_end.h"
+#include "main_window.h"
 #include "spin_input.h"
+
+#include <QMessageBox>
+#include <QPushButton>
 
 #include <QDir>
 #include <QFile>
@@ -20,45 +25,35 @@
 #include <sys/stat.h>
 
 using namespace wendra;
+using wendra::TForm1;
 
 namespace {
 
-// The window's part that the store deals with: its designed placement and
-// the seven inputs with their designed values.
-class Window : public QWidget {
+// The program's window, with the seven inputs read by name.
+class Window : public TForm1 {
  public:
-  explicit Window(IniFileSystem* files = nullptr) {
-    setGeometry(238, 106, 713, 547);
-    struct Row {
-      const char* name;
-      SpinInput::Setup setup;
-    } const rows[] = {
-        {"PopEdit", {SpinInput::vtInteger, 2, 1000000, 1, 2, 100}},
-        {"PCrossValue", {SpinInput::vtFloat, 0, 1, 0.05L, 5, 0.5L}},
-        {"PMutValue", {SpinInput::vtFloat, 0, 0, 0.01L, 5, 0.07L}},
-        {"WidthEdit", {SpinInput::vtInteger, 4, 100, 1, 2, 10}},
-        {"HeightEdit", {SpinInput::vtInteger, 4, 100, 1, 2, 10}},
-        {"StepCount", {SpinInput::vtInteger, 1, 100000, 1, 2, 100}},
-        {"RefreshCount", {SpinInput::vtInteger, 1, 1000, 1, 2, 1}},
-    };
-    ComponentTable components;
-    for (const Row& row : rows) {
-      auto* input = new SpinInput(this);
-      input->setObjectName(row.name);
-      input->configure(row.setup);
-      components.addValue(row.name, input);
-    }
-    storage = new FormStorage(this, std::move(components), FormStorageConfig(), files);
-    storage->setDecimalSeparator(&decimalSeparator);
-    storage->setErrorReporter([this](const QString& message) { errors.append(message); });
-  }
-  ~Window() override { storage->formDestroy(); }
-
+  explicit Window(EncodingKind encoding = EncodingKind::kRandomKey) : TForm1(encoding) {}
   QString text(const char* input) const { return findChild<SpinInput*>(input)->text(); }
-
-  FormStorage* storage;
-  QStringList errors;
+  FormStorage* storage() const { return FormStorage1; }
 };
+
+// Error boxes shown meanwhile, closed at once.
+class BoxRecorder {
+ public:
+  BoxRecorder() {
+    Application::setErrorBoxHook([this](QMessageBox& box) {
+      texts.append(box.text());
+      QVERIFY(box.windowTitle() == Application::title());
+      QVERIFY(box.icon() == QMessageBox::Critical);
+      QVERIFY(box.standardButtons() == QMessageBox::Ok);
+      QTimer::singleShot(0, &box, &QMessageBox::accept);
+    });
+  }
+  ~BoxRecorder() { Application::setErrorBoxHook({}); }
+  QStringList texts;
+};
+
+const QRect kDesigned(240, 108, 705, 520);
 
 const QByteArray kDesignedFile =
     "[first]\n"
@@ -68,8 +63,8 @@ const QByteArray kDesignedFile =
     "PixelsPerInch=96\n"
     "MinMaxPos(800x800)=-1,-1,-2,-2\n"
     "MinMaxPos=-1,-1,-2,-2\n"
-    "NormPos(800x800)=238,106,951,653\n"
-    "NormPos=238,106,951,653\n"
+    "NormPos(800x800)=240,108,945,628\n"
+    "NormPos=240,108,945,628\n"
     "Visible=0\n"
     "PCrossValue_Value=0.5\n"
     "PMutValue_Value=0.07\n"
@@ -114,6 +109,7 @@ class FormStorageTest : public QObject {
   void windowNeverShownWritesNothing();
   void storedPropsAreResolved();
   void terminationSignalClosesAndSaves();
+  void programsShareTheFile();
 
  private:
   QByteArray file() const;
@@ -165,12 +161,12 @@ QByteArray FormStorageTest::startAndClose() {
 void FormStorageTest::firstStartWritesTheDesignedValues() {
   Window window;
   window.show();
-  QVERIFY(window.storage->restored());
-  QCOMPARE(window.geometry(), QRect(238, 106, 713, 547));
+  QVERIFY(window.storage()->restored());
+  QCOMPARE(window.geometry(), kDesigned);
   QCOMPARE(window.text("PCrossValue"), "0.50000");
   QCOMPARE(file(), QByteArray("<missing>"));  // nothing written while it runs
   QVERIFY(window.close());
-  QVERIFY(window.storage->saved());
+  QVERIFY(window.storage()->saved());
   QCOMPARE(file(), kDesignedFile);
 }
 
@@ -195,22 +191,22 @@ void FormStorageTest::restoresPlacement_data() {
   QTest::newRow("hexadecimal words") << QByteArray("NormPos=$64,0x32,900,650\n")
                                      << QRect(100, 50, 800, 600) << QByteArray("100,50,900,650");
   QTest::newRow("malformed words take the current ones")
-      << QByteArray("NormPos=100,abc,900\n") << QRect(100, 106, 800, 547)
-      << QByteArray("100,106,900,653");
+      << QByteArray("NormPos=100,abc,900\n") << QRect(100, 108, 800, 520)
+      << QByteArray("100,108,900,628");
   QTest::newRow("pixels per inch differ") << QByteArray("PixelsPerInch=120\nNormPos=100,50,900,650\n")
-                                          << QRect(238, 106, 713, 547)
-                                          << QByteArray("238,106,951,653");
+                                          << kDesigned
+                                          << QByteArray("240,108,945,628");
   QTest::newRow("malformed pixels per inch is the screen's")
       << QByteArray("PixelsPerInch=x\nNormPos=100,50,900,650\n") << QRect(100, 50, 800, 600)
       << QByteArray("100,50,900,650");
   QTest::newRow("right not beyond left") << QByteArray("NormPos=900,50,900,650\n")
-                                         << QRect(238, 106, 713, 547)
-                                         << QByteArray("238,106,951,653");
+                                         << kDesigned
+                                         << QByteArray("240,108,945,628");
   QTest::newRow("no height") << QByteArray("NormPos=100,650,900,650\n")
-                             << QRect(238, 106, 713, 547) << QByteArray("238,106,951,653");
+                             << kDesigned << QByteArray("240,108,945,628");
   QTest::newRow("empty text is no position") << QByteArray("NormPos=\n")
-                                             << QRect(238, 106, 713, 547)
-                                             << QByteArray("238,106,951,653");
+                                             << kDesigned
+                                             << QByteArray("240,108,945,628");
 }
 
 void FormStorageTest::restoresPlacement() {
@@ -257,7 +253,7 @@ void FormStorageTest::restoresState() {
   }
   QCOMPARE(keyValue(file(), "ShowCmd"), maximized ? QByteArray("3") : QByteArray("1"));
   // The normal rectangle stays the designed one under a maximized window.
-  QCOMPARE(keyValue(file(), "NormPos"), QByteArray("238,106,951,653"));
+  QCOMPARE(keyValue(file(), "NormPos"), QByteArray("240,108,945,628"));
 }
 
 void FormStorageTest::minimizedStartIsSavedMinimized() {
@@ -272,7 +268,7 @@ void FormStorageTest::minimizedStartIsSavedMinimized() {
       window.close();
     }
     QCOMPARE(keyValue(file(), "ShowCmd"), QByteArray("2"));
-    QCOMPARE(keyValue(file(), "NormPos"), QByteArray("238,106,951,653"));
+    QCOMPARE(keyValue(file(), "NormPos"), QByteArray("240,108,945,628"));
   }
 }
 
@@ -364,9 +360,9 @@ void FormStorageTest::versionBelowZeroRestoresNothing() {
   {
     Window window;
     window.show();
-    QVERIFY(window.storage->restored());
+    QVERIFY(window.storage()->restored());
     QVERIFY(!window.isMaximized());
-    QCOMPARE(window.geometry(), QRect(238, 106, 713, 547));
+    QCOMPARE(window.geometry(), kDesigned);
     QCOMPARE(window.text("PopEdit"), "100");
     window.close();
   }
@@ -374,14 +370,14 @@ void FormStorageTest::versionBelowZeroRestoresNothing() {
   QCOMPARE(file(), QByteArray("[first]\n"
                               "FormVersion=0\n"
                               "ShowCmd=1\n"
-                              "NormPos=238,106,951,653\n"
+                              "NormPos=240,108,945,628\n"
                               "PopEdit_Value=100\n"
                               "Visible=0\n"
                               "Flags=0\n"
                               "PixelsPerInch=96\n"
                               "MinMaxPos(800x800)=-1,-1,-2,-2\n"
                               "MinMaxPos=-1,-1,-2,-2\n"
-                              "NormPos(800x800)=238,106,951,653\n"
+                              "NormPos(800x800)=240,108,945,628\n"
                               "PCrossValue_Value=0.5\n"
                               "PMutValue_Value=0.07\n"
                               "RefreshCount_Value=1\n"
@@ -436,19 +432,17 @@ void FormStorageTest::readOnlyFileReportsTwiceAndStaysUnchanged() {
   const QByteArray before = "[first]\nPopEdit_Value=300\n";
   put(before);
   QVERIFY(::chmod(QFile::encodeName(dir_->filePath("wendra.ini")).constData(), 0444) == 0);
-  QStringList errors;
+  BoxRecorder boxes;
   {
     Window window;
     window.show();
     QCOMPARE(window.text("PopEdit"), "300");
-    QVERIFY(window.close());  // the close goes on
-    QVERIFY(!window.isVisible());
-    QCOMPARE(window.errors, QStringList{"Unable to write to .\\wendra.ini"});
-    QVERIFY(!window.storage->saved());
-    window.storage->formDestroy();
-    errors = window.errors;
+    QTest::mouseClick(window.CloseButton, Qt::LeftButton);
+    QVERIFY(!window.isVisible());  // the close goes on
+    QCOMPARE(boxes.texts, QStringList{"Unable to write to .\\wendra.ini."});
+    QVERIFY(!window.storage()->saved());
   }
-  QCOMPARE(errors, QStringList(2, "Unable to write to .\\wendra.ini"));
+  QCOMPARE(boxes.texts, QStringList(2, "Unable to write to .\\wendra.ini."));
   QCOMPARE(file(), before);
 }
 
@@ -462,15 +456,23 @@ void FormStorageTest::failedWriteStopsTheSaveAtThatKey() {
     }
     int attempts = 0;
   } files;
+  QStringList errors;
   {
-    Window window(&files);
+    QWidget window;
+    ComponentTable components;
+    components.addProperty("PopEdit", {"Value", [] { return 5.0L; }, [](long double) {}});
+    auto* storage = new FormStorage(&window, std::move(components), FormStorageConfig(), &files);
+    storage->setErrorReporter([&](const QString& message) { errors.append(message); });
     window.show();
     window.close();
     QCOMPARE(files.attempts, 4);
-    QCOMPARE(window.errors.size(), 1);
-    QCOMPARE(files.files[".\\wendra.ini"], QByteArray("[first]\nFormVersion=0\nFlags=0\nShowCmd=1\n"));
+    QCOMPARE(errors, QStringList{"Unable to write to .\\wendra.ini"});
+    QCOMPARE(files.files[".\\wendra.ini"],
+             QByteArray("[first]\nFormVersion=0\nFlags=0\nShowCmd=1\n"));
+    storage->formDestroy();
   }
-  QCOMPARE(files.attempts, 5);  // once more at destruction, stopped at the first key
+  QCOMPARE(files.attempts, 5);  // once more at destruction, stopped at its first key
+  QCOMPARE(errors.size(), 2);
 }
 
 void FormStorageTest::saveAtDestructionWhenNotClosed() {
@@ -518,13 +520,41 @@ void FormStorageTest::storedPropsAreResolved() {
 }
 
 void FormStorageTest::terminationSignalClosesAndSaves() {
-  Window window;
-  new SessionEndWatcher(&window);
-  window.show();
-  QVERIFY(::raise(SIGTERM) == 0);
-  QTRY_VERIFY(!window.isVisible());
-  QCOMPARE(file(), kDesignedFile);
+  for (const int number : {SIGTERM, SIGINT, SIGHUP}) {
+    QFile::remove(dir_->filePath("wendra.ini"));
+    Window window;
+    window.show();
+    QVERIFY(::raise(number) == 0);
+    QTRY_VERIFY(!window.isVisible());
+    QCOMPARE(file(), kDesignedFile);
+  }
 }
 
-QTEST_MAIN(FormStorageTest)
+void FormStorageTest::programsShareTheFile() {
+  {
+    Window wendra1(EncodingKind::kPath);
+    wendra1.show();
+    wendra1.PopEdit->setValue(300);
+    wendra1.PMutValue->setText("0.2");
+    wendra1.close();
+  }
+  {
+    Window wendra3(EncodingKind::kRandomKey);
+    wendra3.show();
+    QCOMPARE(wendra3.text("PopEdit"), "300");
+    QCOMPARE(wendra3.text("PMutValue"), "0.20000");
+    wendra3.WidthEdit->setValue(42);
+    wendra3.close();
+  }
+  Window wendra1(EncodingKind::kPath);
+  wendra1.show();
+  QCOMPARE(wendra1.text("WidthEdit"), "42");
+  QCOMPARE(wendra1.text("PopEdit"), "300");
+}
+
+int main(int argc, char** argv) {
+  Application app(argc, argv);
+  FormStorageTest test;
+  return QTest::qExec(&test, argc, argv);
+}
 #include "tst_form_storage.moc"

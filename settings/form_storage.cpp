@@ -168,6 +168,12 @@ void FormStorage::report(const std::exception& error) {
   if (reporter_) reporter_(QString::fromUtf8(error.what()));
 }
 
+QString FormStorage::keyOf(const Item& item, const StoredProperty& property) const {
+  // The component's name and the property's name as its type spells them;
+  // the stored number format has no blanks to trim.
+  return components_.component(item.component).name + u'_' + property.name;
+}
+
 QString FormStorage::screenSuffix() const {
   const QSize screen = WindowPlacement::screenSize();
   return QString::asprintf("(%dx%d)", screen.width(), screen.height());
@@ -262,9 +268,8 @@ void FormStorage::restoreInputs(IniFile& ini) {
     try {
       const StoredProperty* property = components_.findProperty(item.component, item.property);
       if (!property) continue;
-      const QString key = components_.component(item.component).name + u'_' + property->name;
-      const QString fallback = trimControls(formatStoredNumber(property->get()));
-      const QString text = ini.readString(config_.iniSection, key, fallback);
+      const QString fallback = formatStoredNumber(property->get());
+      const QString text = ini.readString(config_.iniSection, keyOf(item, *property), fallback);
       if (const std::optional<long double> value = readStoredNumber(text, decimalSeparator_())) {
         property->set(*value);
       }
@@ -299,8 +304,7 @@ void FormStorage::saveFormPlacement() {
   for (const Item& item : items_) {
     const StoredProperty* property = components_.findProperty(item.component, item.property);
     if (!property) continue;
-    const QString key = components_.component(item.component).name + u'_' + property->name;
-    ini.writeString(section, key, trimControls(formatStoredNumber(property->get())));
+    ini.writeString(section, keyOf(item, *property), formatStoredNumber(property->get()));
   }
   saved_ = true;
 }

@@ -157,6 +157,7 @@ class FormStorage : public QObject {
   void restoreState(IniFile& ini);
   void restoreInputs(IniFile& ini);
   QString readPositionText(const IniFile& ini, const QString& key) const;
+  QString keyOf(const Item& item, const StoredProperty& property) const;
   QString screenSuffix() const;
   void report(const std::exception& error);
 

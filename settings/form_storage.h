@@ -25,6 +25,10 @@
 // "Visible", then "<Component>_<Property>" for every stored property. The
 // placement keys are mapped onto Qt as window_placement.h describes, the
 // input values are written as stored_number.h describes.
+//
+// A stored normal rectangle is applied only when the stored pixels per inch
+// equal the screen's and its right exceeds its left and its bottom its top:
+// Qt never maps a window without height, so such a window would not appear.
 
 #include "ini_file.h"
 #include "window_placement.h"

@@ -39,9 +39,11 @@
 //  frame metrics (width and height of a sizeable window's frame)
 //               the window's own frame as the window system reports it: the
 //               left and the bottom frame margins (frameGeometry() around
-//               geometry()). They are 0 on a bare X server and before a
-//               window manager has framed the window, where a maximized
-//               window's frame lies at the work area's corner.
+//               geometry()). The store reads them while the window is being
+//               shown for the first time, when X11 has no frame yet: they
+//               are 0 there, with or without a window manager (and an X11
+//               window manager puts a maximized window's frame at the work
+//               area's corner anyway). The offscreen platform reports 2.
 //
 // Setting a record moves and resizes the window to its normal rectangle; it
 // never changes the window state nor shows the window. It is meant for a

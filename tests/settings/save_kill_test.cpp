@@ -56,6 +56,14 @@ bool isWhole(const QByteArray& contents, int* lowest, int* highest) {
   return true;
 }
 
+// Whether the file's first key already holds `round` or a later one.
+bool saving(int round) {
+  QFile file("wendra.ini");
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  const QByteArray first = file.readAll().split('\n').value(1);
+  return first.startsWith("FormVersion=") && first.mid(12).split(',').front().toInt() >= round;
+}
+
 TEST(SaveKillTest, FileIsWholeAfterAKillAtAnyMoment) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
@@ -75,6 +83,8 @@ TEST(SaveKillTest, FileIsWholeAfterAKillAtAnyMoment) {
     if (child == 0) {
       for (int r = round;; ++r) save(ini, r);  // until killed
     }
+    // The kill lands at a random moment after the child's first write.
+    for (int wait = 0; wait < 20000 && !saving(round); ++wait) usleep(500);
     usleep(delayMicroseconds(random));
     ASSERT_EQ(::kill(child, SIGKILL), 0);
     int status = 0;

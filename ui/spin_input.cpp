@@ -75,6 +75,9 @@ class SpinInput::StepButton : public QWidget {
     if (!input_->hasFocus()) input_->setFocus(Qt::MouseFocusReason);
     held_ = half;
     pointerOnHeld_ = true;
+    // Follow the pointer and the release wherever they are delivered while
+    // the button holds the mouse.
+    qApp->installEventFilter(this);
     update();
     input_->step(held_ == Up ? +1 : -1);
     // The input may have gone away from under the pointer (hidden, disabled).
@@ -96,12 +99,22 @@ class SpinInput::StepButton : public QWidget {
   void release() {
     repeat_.stop();
     if (held_ == None) return;
+    qApp->removeEventFilter(this);
     held_ = None;
     pointerOnHeld_ = false;
     update();
   }
 
  protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::MouseMove) {
+      moveTo(mapFromGlobal(static_cast<QMouseEvent*>(event)->globalPosition()).toPoint());
+    } else if (event->type() == QEvent::MouseButtonRelease &&
+               static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+      release();
+    }
+    return QWidget::eventFilter(watched, event);
+  }
   void mousePressEvent(QMouseEvent* event) override {
     if (event->button() == Qt::LeftButton) press(event->position().toPoint());
     event->accept();

@@ -601,6 +601,24 @@ class TestSpinInput : public QObject {
     QCOMPARE(in->text(), QStringLiteral("104"));
   }
 
+  // Moves and the release count wherever they are delivered while the button
+  // holds the mouse.
+  void pointerFollowedAcrossWidgets() {
+    SpinInput* in = setUp("StepCount");
+    QWidget* b = in->stepButton();
+    const auto inHost = [&](QPoint p) { return host->mapFromGlobal(b->mapToGlobal(p)); };
+    QTest::mousePress(b, Qt::LeftButton, {}, QPoint(4, 4));
+    QTest::mouseMove(host, inHost(QPoint(4, 40)));
+    QTest::qWait(550);
+    QCOMPARE(in->text(), QStringLiteral("101"));
+    QTest::mouseMove(host, inHost(QPoint(3, 6)));
+    QTest::qWait(200);  // 750 ms: ticks at 600 and 700
+    QTest::mouseRelease(host, Qt::LeftButton, {}, inHost(QPoint(3, 6)));
+    QCOMPARE(in->text(), QStringLiteral("103"));
+    QTest::qWait(250);
+    QCOMPARE(in->text(), QStringLiteral("103"));
+  }
+
   void repeatStopsWhenDisabled() {
     SpinInput* in = setUp("StepCount");
     QTest::mousePress(in->stepButton(), Qt::LeftButton, {}, QPoint(4, 4));

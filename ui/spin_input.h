@@ -8,10 +8,29 @@
 //
 // Clamping to [MinValue, MaxValue] (off when MinValue == MaxValue) happens on
 // set, on step and when the focus moves to another control of the window;
-// never while typing and never when a button is clicked through its
-// accelerator.
+// never while typing, never when another window or a popup takes the focus,
+// and never when a button is clicked through its accelerator.
+//
+// Keyboard: digits, "+", "-" and control characters may be typed; a vtFloat
+// input also takes the locale's decimal separator and "E"/"e", each only
+// while the whole text has none. Anything else is dropped with the default
+// beep. Pasting is unchecked. Enter and Escape are ignored (left to the
+// window); Up and Down step and are consumed; Page Up, Page Down and the
+// wheel do not step. Entering by Tab, Backtab or an accelerator selects the
+// whole text; a click places the caret.
+//
+// Step button: a square of side (height - 3) flush with the right inner edge,
+// split by its lower-left to upper-right diagonal. A left press takes the
+// focus, steps once up (above the diagonal) or down (below), and repeats at
+// 400 ms and then every 100 ms after the press while the pointer stays over
+// the pressed half; the release ends it.
+//
+// Thread safety: GUI thread only. The decimal separator comes from
+// locale_separators.h at every read and write.
 
 #include <QLineEdit>
+
+#include <functional>
 
 namespace wendra {
 
@@ -21,7 +40,20 @@ class SpinInput : public QLineEdit {
  public:
   enum ValueType { vtInteger, vtFloat };
 
+  // One row of the window's input table, for configure().
+  struct Setup {
+    ValueType valueType = vtInteger;
+    long double minValue = 0;
+    long double maxValue = 0;
+    long double increment = 1;
+    int decimal = 2;
+    long double value = 0;  // set through setValue(), so clamped and formatted
+  };
+
   explicit SpinInput(QWidget* parent = nullptr);
+
+  // Stores type, bounds, increment and digits, then sets the value.
+  void configure(const Setup& setup);
 
   ValueType valueType() const;
   void setValueType(ValueType type);
@@ -32,7 +64,8 @@ class SpinInput : public QLineEdit {
   long double increment() const;
   void setIncrement(long double value);
   int decimal() const;            // digits after the separator of a vtFloat text
-  void setDecimal(int digits);
+  void setDecimal(int digits);    // kept within 0 ... 255
+  // The setters above only store; the text changes at the next set or step.
 
   // Parses the current text; no clamping; an unreadable text gives the
   // fallback (MinValue, truncated toward zero for vtInteger).
@@ -42,16 +75,26 @@ class SpinInput : public QLineEdit {
   void setValue(long double value);
   // The value truncated toward zero; the low 32 bits of the result.
   qint32 asInteger() const;
-  // The value rounded to the nearest double.
+  // The value rounded to the nearest double. Throws std::overflow_error
+  // ("Floating point overflow") when it lies beyond the double range, which
+  // only an unbounded input can hold.
   double asProbability() const;
   long double clamp(long double value) const;
 
   void stepUp();
   void stepDown();
 
+  // The step button child (for tests and layout checks).
+  QWidget* stepButton() const;
+
+  // Replaces the default beep of a refused keystroke (QApplication::beep);
+  // an empty function restores it. For tests.
+  static void setBeepHandler(std::function<void()> beep);
+
  signals:
-  // Raised once by a step that changed the text (compared without regard to
-  // case).
+  // The change notification: raised when the text changes (typing, paste,
+  // set). A step replaces the text silently and then raises it once, only
+  // if the new text differs from the old one without regard to case.
   void changed();
 
  protected:
@@ -60,10 +103,23 @@ class SpinInput : public QLineEdit {
   void focusOutEvent(QFocusEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
+  void inputMethodEvent(QInputMethodEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   class StepButton;
   friend class StepButton;
+
+  // Whether `typed` may be typed into the current text, character by
+  // character (a separator or an E typed earlier in `typed` counts).
+  bool acceptsTyped(const QString& typed) const;
+  void step(int direction);
+  void recheckRange();
+  static void beep();
 
   StepButton* button_;
   ValueType valueType_ = vtInteger;
@@ -71,6 +127,7 @@ class SpinInput : public QLineEdit {
   long double maxValue_ = 0;
   long double increment_ = 1;
   int decimal_ = 2;
+  bool stepping_ = false;  // a step is replacing the text
 };
 
 }  // namespace wendra

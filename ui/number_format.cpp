@@ -1,0 +1,311 @@
+#include "number_format.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <string>
+
+#include <locale.h>
+
+namespace wendra {
+
+namespace {
+
+constexpr int kExpansionDigits = 18;
+constexpr int kSignificantDigits = 15;
+
+// A finite value as +-0.d1d2...dn x 10^exponent with d1 != 0 and no trailing
+// zero digits; zero has no digits.
+struct DecimalDigits {
+  bool negative = false;
+  std::string digits;
+  int exponent = 0;
+
+  bool isZero() const { return digits.empty(); }
+};
+
+void dropTrailingZeros(DecimalDigits& d) {
+  while (!d.digits.empty() && d.digits.back() == '0') d.digits.pop_back();
+}
+
+// The 18 significant digits of a finite value, correctly rounded. to_chars
+// is independent of the C locale, unlike printf.
+DecimalDigits expansion18(long double value) {
+  DecimalDigits d;
+  d.negative = std::signbit(value);
+  if (value == 0) {
+    d.negative = false;
+    return d;
+  }
+  char buffer[64];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                    std::chars_format::scientific, kExpansionDigits - 1);
+  const char* p = buffer;
+  if (*p == '-') ++p;
+  for (; p < result.ptr && *p != 'e'; ++p) {
+    if (*p >= '0' && *p <= '9') d.digits.push_back(*p);
+  }
+  int exponent10 = 0;
+  std::from_chars(p + 1 + (p[1] == '+'), result.ptr, exponent10);
+  d.exponent = exponent10 + 1;
+  dropTrailingZeros(d);
+  return d;
+}
+
+// Keeps `keep` leading digits, rounding half away from zero on the digits
+// that are there (no look beyond them). May carry into a new leading digit.
+void roundToDigits(DecimalDigits& d, int keep) {
+  if (d.isZero() || keep >= static_cast<int>(d.digits.size())) return;
+  if (keep < 0) {
+    d.digits.clear();
+    return;
+  }
+  const bool up = d.digits[keep] >= '5';
+  d.digits.resize(keep);
+  if (up) {
+    int i = keep - 1;
+    while (i >= 0 && d.digits[i] == '9') d.digits[i--] = '0';
+    if (i >= 0) {
+      ++d.digits[i];
+    } else {
+      d.digits.insert(d.digits.begin(), '1');
+      ++d.exponent;
+    }
+  }
+  dropTrailingZeros(d);
+}
+
+// Digit of weight 10^power of a DecimalDigits value.
+char digitAt(const DecimalDigits& d, int power) {
+  const long index = static_cast<long>(d.exponent) - 1 - power;
+  if (index < 0 || index >= static_cast<long>(d.digits.size())) return '0';
+  return d.digits[static_cast<size_t>(index)];
+}
+
+QString nonFinite(long double value) {
+  if (std::isnan(value)) return QStringLiteral("NAN");
+  return value < 0 ? QStringLiteral("-INF") : QStringLiteral("INF");
+}
+
+QString generalFromDigits(const DecimalDigits& d, QChar separator) {
+  if (d.isZero()) return QStringLiteral("0");
+  QString out;
+  if (d.negative) out += u'-';
+  const int count = static_cast<int>(d.digits.size());
+  const int e = d.exponent;
+  if (e >= -3 && e <= kSignificantDigits) {
+    if (e <= 0) {
+      out += u'0';
+      out += separator;
+      out += QString(-e, u'0');
+      out += QString::fromLatin1(d.digits.data(), count);
+    } else {
+      for (int i = 0; i < e; ++i) out += QChar::fromLatin1(i < count ? d.digits[i] : '0');
+      if (count > e) {
+        out += separator;
+        out += QString::fromLatin1(d.digits.data() + e, count - e);
+      }
+    }
+    return out;
+  }
+  out += QChar::fromLatin1(d.digits[0]);
+  if (count > 1) {
+    out += separator;
+    out += QString::fromLatin1(d.digits.data() + 1, count - 1);
+  }
+  out += u'E';
+  out += QString::number(e - 1);
+  return out;
+}
+
+bool isAsciiDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+
+int hexDigitValue(QChar c) {
+  if (c >= u'0' && c <= u'9') return c.unicode() - u'0';
+  if (c >= u'a' && c <= u'f') return c.unicode() - u'a' + 10;
+  if (c >= u'A' && c <= u'F') return c.unicode() - u'A' + 10;
+  return -1;
+}
+
+locale_t cLocale() {
+  static const locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+  return locale;
+}
+
+}  // namespace
+
+QString formatInteger(std::int64_t value) { return QString::number(value); }
+
+QString formatWholeNumber(long double value) {
+  if (!std::isfinite(value)) return nonFinite(value);
+  constexpr long double kInt64Limit = 9223372036854775808.0L;  // 2^63
+  if (std::fabs(value) < kInt64Limit) return formatInteger(static_cast<std::int64_t>(value));
+  // At most 4933 digits for the largest extended value.
+  std::string buffer(5000, '\0');
+  const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                    std::chars_format::fixed, 0);
+  return QString::fromLatin1(buffer.data(), result.ptr - buffer.data());
+}
+
+QString formatGeneral(long double value, QChar decimalSeparator) {
+  if (!std::isfinite(value)) return nonFinite(value);
+  DecimalDigits d = expansion18(value);
+  roundToDigits(d, kSignificantDigits);
+  return generalFromDigits(d, decimalSeparator);
+}
+
+QString formatFixed(long double value, int digits, QChar decimalSeparator) {
+  if (!std::isfinite(value)) return nonFinite(value);
+  if (digits < 0) digits = 0;
+  DecimalDigits d = expansion18(value);
+  // Keep the digits down to the d-th place after the separator, and never
+  // more than 15. The sum cannot overflow: |exponent| < 5000.
+  const long wanted = static_cast<long>(d.exponent) + digits;
+  roundToDigits(d, static_cast<int>(std::min<long>(kSignificantDigits, wanted)));
+  if (d.exponent > kSignificantDigits && !d.isZero()) return formatGeneral(value, decimalSeparator);
+
+  QString out;
+  if (d.negative && !d.isZero()) out += u'-';
+  if (d.isZero() || d.exponent <= 0) {
+    out += u'0';
+  } else {
+    for (int power = d.exponent - 1; power >= 0; --power) out += QChar::fromLatin1(digitAt(d, power));
+  }
+  if (digits > 0) {
+    out += decimalSeparator;
+    for (int place = 1; place <= digits; ++place) out += QChar::fromLatin1(digitAt(d, -place));
+  }
+  return out;
+}
+
+long double roundHalfEven(long double value) {
+  if (!std::isfinite(value)) return value;
+  const long double below = std::floor(value);
+  const long double fraction = value - below;  // exact in binary floating point
+  if (fraction > 0.5L) return below + 1;
+  if (fraction < 0.5L) return below;
+  return std::fmod(below, 2.0L) == 0 ? below : below + 1;
+}
+
+std::optional<long double> readReal(QStringView text, QChar decimalSeparator) {
+  const qsizetype n = text.size();
+  qsizetype i = 0;
+  while (i < n && text[i] == u' ') ++i;
+
+  bool negative = false;
+  if (i < n && (text[i] == u'+' || text[i] == u'-')) negative = text[i++] == u'-';
+
+  // Mantissa: collect its significant digits and the power of ten of the
+  // first of them, so that a long run of zeros costs nothing.
+  std::string significant;
+  long long pointShift = 0;  // digits before the separator, minus leading zeros skipped after it
+  bool anyMantissa = false;
+  bool seenSeparator = false;
+  for (; i < n; ++i) {
+    const QChar c = text[i];
+    if (isAsciiDigit(c)) {
+      anyMantissa = true;
+      if (significant.empty() && c == u'0') {
+        if (seenSeparator) --pointShift;
+        continue;
+      }
+      significant.push_back(static_cast<char>(c.unicode()));
+      if (!seenSeparator) ++pointShift;
+    } else if (c == decimalSeparator && !seenSeparator) {
+      anyMantissa = true;
+      seenSeparator = true;
+    } else {
+      break;
+    }
+  }
+  if (!anyMantissa) return std::nullopt;
+
+  // Exponent: any number of digits, none meaning 0. Saturated, since a
+  // magnitude beyond a few thousand decides the outcome anyway.
+  constexpr long long kSaturated = 1'000'000'000'000LL;
+  long long exponent = 0;
+  if (i < n && (text[i] == u'E' || text[i] == u'e')) {
+    ++i;
+    bool exponentNegative = false;
+    if (i < n && (text[i] == u'+' || text[i] == u'-')) exponentNegative = text[i++] == u'-';
+    for (; i < n && isAsciiDigit(text[i]); ++i) {
+      if (exponent < kSaturated) exponent = exponent * 10 + (text[i].unicode() - u'0');
+    }
+    if (exponentNegative) exponent = -exponent;
+  }
+
+  while (i < n && text[i] == u' ') ++i;
+  if (i != n) return std::nullopt;
+
+  while (!significant.empty() && significant.back() == '0') significant.pop_back();
+  if (significant.empty()) return negative ? -0.0L : 0.0L;
+
+  // value = 0.significant x 10^scale
+  const long long scale = pointShift + exponent;
+  if (scale > 5000) return std::nullopt;           // far beyond the largest extended value
+  if (scale < -5000) return negative ? -0.0L : 0.0L;  // far below the smallest one
+
+  std::string canonical = "0.";
+  canonical += significant;
+  canonical += 'e';
+  canonical += std::to_string(scale);
+  const long double magnitude = strtold_l(canonical.c_str(), nullptr, cLocale());
+  if (std::isinf(magnitude)) return std::nullopt;
+  return negative ? -magnitude : magnitude;
+}
+
+std::optional<std::int32_t> readInteger32(QStringView text) {
+  const qsizetype n = text.size();
+  qsizetype i = 0;
+  while (i < n && text[i] == u' ') ++i;
+
+  // Hexadecimal, only without a sign.
+  qsizetype hexStart = -1;
+  if (i < n && (text[i] == u'$' || text[i] == u'x' || text[i] == u'X')) {
+    hexStart = i + 1;
+  } else if (i + 1 < n && text[i] == u'0' && (text[i + 1] == u'x' || text[i + 1] == u'X')) {
+    hexStart = i + 2;
+  }
+  if (hexStart >= 0) {
+    if (hexStart == n) return std::nullopt;
+    std::int64_t value = 0;
+    for (qsizetype j = hexStart; j < n; ++j) {
+      const int digit = hexDigitValue(text[j]);
+      if (digit < 0) return std::nullopt;
+      value = value * 16 + digit;
+      if (value > std::numeric_limits<std::int32_t>::max()) return std::nullopt;
+    }
+    return static_cast<std::int32_t>(value);
+  }
+
+  bool negative = false;
+  if (i < n && (text[i] == u'+' || text[i] == u'-')) negative = text[i++] == u'-';
+  if (i == n) return std::nullopt;
+  const std::int64_t limit = negative ? 2147483648LL : 2147483647LL;
+  std::int64_t value = 0;
+  for (; i < n; ++i) {
+    if (!isAsciiDigit(text[i])) return std::nullopt;
+    value = value * 10 + (text[i].unicode() - u'0');
+    if (value > limit) return std::nullopt;
+  }
+  return static_cast<std::int32_t>(negative ? -value : value);
+}
+
+std::int32_t truncateToInt32(long double value) {
+  if (!std::isfinite(value)) return 0;
+  const long double whole = std::trunc(value);
+  constexpr long double kTwoTo32 = 4294967296.0L;
+  constexpr long double kTwoTo63 = 9223372036854775808.0L;
+  std::uint32_t low;
+  if (std::fabs(whole) < kTwoTo63) {
+    low = static_cast<std::uint32_t>(static_cast<std::int64_t>(whole));
+  } else {
+    long double rest = std::fmod(whole, kTwoTo32);  // exact
+    if (rest < 0) rest += kTwoTo32;
+    low = static_cast<std::uint32_t>(rest);
+  }
+  return static_cast<std::int32_t>(low);
+}
+
+}  // namespace wendra

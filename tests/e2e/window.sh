@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Both window programs on a real X server (Xvfb, no window manager): each
+# opens its window with its caption at (238, 106) with a 705 x 520 client
+# area, and ends with exit status 0 when closed by Alt+F4, which no window
+# manager handles here. wendra1 is also closed by Enter right after start
+# (the initial focus is on "Close").
+#
+# Usage: window.sh APP_DIR CLI_DIR   (CLI_DIR is not used)
+set -euo pipefail
+
+app_dir="${1:?usage: window.sh APP_DIR CLI_DIR}"
+work="$(mktemp -d)"
+xvfb_pid=""
+program_pid=""
+
+cleanup() {
+  for pid in "$program_pid" "$xvfb_pid"; do
+    [[ -n "$pid" ]] && kill "$pid" 2>/dev/null || true
+  done
+  rm -rf -- "$work"
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# Xvfb picks a free display itself and reports it once it accepts clients.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp 3>"$work/display" \
+  </dev/null >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do
+  [[ -s "$work/display" ]] && break
+  kill -0 "$xvfb_pid" 2>/dev/null || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+  sleep 0.1
+done
+[[ -s "$work/display" ]] || fail "Xvfb reported no display"
+export DISPLAY=":$(tr -d '[:space:]' <"$work/display")"
+
+# run PROGRAM CAPTION KEY: starts PROGRAM, checks its window, sends KEY and
+# expects the program to end with status 0.
+run() {
+  local program="$1" caption="$2" key="$3"
+  mkdir -p "$work/$program"
+  (cd "$work/$program" && exec env QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 \
+    "$app_dir/$program" </dev/null >"$work/$program.log" 2>&1) &
+  program_pid=$!
+
+  local wid
+  wid="$(timeout 20 xdotool search --sync --onlyvisible --name "^$caption\$" | head -n 1)" \
+    || fail "$program: no window named $caption; log: $(cat "$work/$program.log")"
+  [[ "$(xdotool getwindowname "$wid")" == "$caption" ]] || fail "$program: caption"
+
+  local X Y WIDTH HEIGHT SCREEN WINDOW
+  eval "$(xdotool getwindowgeometry --shell "$wid")"
+  [[ "$X $Y $WIDTH $HEIGHT" == "238 106 705 520" ]] \
+    || fail "$program: window at $X,$Y size ${WIDTH}x$HEIGHT, expected 238,106 705x520"
+
+  sleep 0.3  # the first activation (focus on "Close") lands
+  xdotool windowfocus --sync "$wid"
+  timeout 15 xdotool key --delay 60 "$key"
+
+  local status=0
+  for _ in $(seq 100); do
+    kill -0 "$program_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$program_pid" 2>/dev/null && fail "$program: still running 10 s after $key"
+  wait "$program_pid" || status=$?
+  program_pid=""
+  [[ "$status" -eq 0 ]] || fail "$program: exit status $status after $key"
+  echo "ok: $program '$caption' 238,106 705x520, closed by $key"
+}
+
+run wendra3 WENDRA3 alt+F4
+run wendra1 WENDRA1 alt+F4
+run wendra1 WENDRA1 Return

@@ -1,0 +1,147 @@
+#pragma once
+// TForm1: the one window of both programs (object Form1). It owns every
+// control, places them by hand at fixed pixel positions (no QLayout) and
+// keeps the engine state for the run control.
+//
+// Client area 705 x 520 at the design font, divided by docking:
+//   Panel2  bottom, full width, 44 high
+//   Panel1  right, 117 wide, from the top down to Panel2
+//   Panel3  the rest; inside its 1-pixel bevel Chart1 on top (268 high, full
+//           inner width) and Panel4 below it, whose inner area Image1 fills.
+// On a resize Panel1 keeps its width, Panel2 its height and Chart1 its
+// height; the controls in Panel1 and Panel2 keep their offsets from the
+// panel's top-left corner, except Button2 ("&Stop"), which keeps 10 pixels
+// between its right edge and Panel2's.
+//
+// Font: "MS Sans Serif" at 11 pixels, substituted by Liberation Sans (see
+// windowFont()). Positions and sizes are design pixels, scaled by
+// (height of "0" in the window font) / 13 when that height is not 13; with
+// Liberation Sans at 11 pixels it is 13, so nothing scales.
+//
+// Lifecycle: the constructor builds the window and every control with its
+// design values, then calls FormCreate(). Showing it (the program's main())
+// gives the focus to CloseButton on the first activation. Closing it (Close,
+// the close box, Alt+F4) ends the program, since it is the last window.
+//
+// Keyboard: Tab order CloseButton, PopEdit, PCrossValue, PMutValue,
+// CreateButton, WidthEdit, HeightEdit, Button3, Button1, StepCount,
+// RefreshCount, Button2; accelerators, Enter, arrows and Alt+F4 are handled
+// by the window's Accelerators (accelerators.h).
+
+#include <QWidget>
+#include <memory>
+
+#include "engine.h"
+#include "panel.h"
+#include "panel_label.h"
+#include "spin_input.h"
+
+class QPushButton;
+
+namespace wendra {
+
+class Accelerators;
+
+// The window font: "MS Sans Serif" 8 pt at 96 dots per inch, i.e. 11 pixels,
+// mapped to Liberation Sans (same pixel size). The classic face is not
+// available here; fontconfig's fallback for it, DejaVu Sans, is much wider
+// (the bold "Actual best:" would run into the value beside it), while
+// Liberation Sans keeps every caption inside its design room and measures 13
+// pixels for the text "0", the design reference.
+QFont windowFont();
+
+// "WENDRA1" for the path encoding, "WENDRA3" for the random-key encoding.
+QString windowCaption(EncodingKind encoding);
+
+class TForm1 : public QWidget {
+  Q_OBJECT
+
+ public:
+  // Design reference: height of the text "0" in the window font.
+  static constexpr int kDesignTextHeight = 13;
+
+  explicit TForm1(EncodingKind encoding, QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  EncodingKind encoding() const { return encoding_; }
+
+  // The engine state; empty (no population) after FormCreate.
+  EvolutionEngine& engine() { return *engine_; }
+
+  // A design length in pixels on this screen: `designPixels` scaled by the
+  // measured text height over 13, rounded to nearest.
+  int px(int designPixels) const;
+
+  // The measured height of the text "0" in the window font.
+  int textHeight() const { return textHeight_; }
+
+  // Components, in declaration order. The window owns them all (Qt parents).
+  Panel* Panel1 = nullptr;
+  Panel* Panel2 = nullptr;
+  Panel* Panel3 = nullptr;
+  QPushButton* CloseButton = nullptr;
+  QPushButton* Button3 = nullptr;  // "&Batch"
+  QPushButton* Button1 = nullptr;  // "&One Step"
+  QWidget* Chart1 = nullptr;       // fitness chart; a plain placeholder for now
+  SpinInput* StepCount = nullptr;
+  SpinInput* RefreshCount = nullptr;
+  PanelLabel* Label1 = nullptr;  // "&Refresh:"
+  SpinInput* PopEdit = nullptr;
+  SpinInput* PCrossValue = nullptr;
+  SpinInput* PMutValue = nullptr;
+  PanelLabel* Label2 = nullptr;  // "&Population:"
+  PanelLabel* Label3 = nullptr;  // "Pc&ross:"
+  PanelLabel* Label4 = nullptr;  // "P&mut:"
+  QPushButton* CreateButton = nullptr;
+  Panel* Panel4 = nullptr;
+  PanelLabel* Label5 = nullptr;  // "Best:"
+  PanelLabel* Label6 = nullptr;  // "Actual best:"
+  PanelLabel* GLMax = nullptr;   // overall best, beside "Best:"
+  PanelLabel* Best = nullptr;    // generation best, beside "Actual best:"
+  QWidget* Image1 = nullptr;     // tour view; a plain placeholder for now
+  QPushButton* Button2 = nullptr;  // "&Stop"
+  PanelLabel* Label7 = nullptr;    // "Generation:"
+  PanelLabel* Generation = nullptr;
+  SpinInput* WidthEdit = nullptr;
+  SpinInput* HeightEdit = nullptr;
+  PanelLabel* Label8 = nullptr;  // "&Width"
+  PanelLabel* Label9 = nullptr;  // "&Height:"
+
+ public slots:
+  // Event handlers. FormCreate runs once at the end of the constructor;
+  // FormResize after every size change, once the panels are docked anew;
+  // the Click handlers on their buttons' clicks; Chart2DblClick on a double
+  // click on Chart1 in wendra3 only (wendra1 leaves it unattached).
+  void FormCreate();
+  void CreateButtonClick();
+  void Button1Click();
+  void Button3Click();
+  void Button2Click();
+  void CloseButtonClick();
+  void Chart2DblClick();
+  void FormResize();
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void createControls();
+  void setUpInputs();
+  void arrangeTabOrder();
+  void connectHandlers();
+  // Docks the panels to the current client size and re-anchors Button2.
+  void dockPanels();
+
+  SpinInput* makeInput(QWidget* parent, int left, int top, int width);
+  PanelLabel* makeLabel(QWidget* parent, const QString& caption, int left, int top,
+                        bool bold = false);
+  QPushButton* makeButton(QWidget* parent, const QString& caption, int left, int top, int width);
+
+  EncodingKind encoding_;
+  int textHeight_;
+  Accelerators* accelerators_ = nullptr;
+  std::unique_ptr<EvolutionEngine> engine_;
+};
+
+}  // namespace wendra

@@ -1,0 +1,36 @@
+#include "panel_label.h"
+
+#include <QEvent>
+#include <QFontMetrics>
+
+namespace wendra {
+
+PanelLabel::PanelLabel(const QString& caption, int height, QWidget* parent)
+    : QLabel(caption, parent), height_(height) {
+  // Text at the top of the label, no indent, no wrapping.
+  setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  setIndent(0);
+  setMargin(0);
+  setWordWrap(false);
+  setTextFormat(Qt::PlainText);
+  fitToCaption();
+}
+
+void PanelLabel::setCaption(const QString& caption) {
+  setText(caption);
+  fitToCaption();
+}
+
+void PanelLabel::fitToCaption() {
+  // With a focus control the "&" marks the underlined letter and takes no
+  // room; without one QLabel shows it as it is.
+  const int flags = buddy() ? Qt::TextShowMnemonic : 0;
+  resize(QFontMetrics(font()).size(flags, text()).width(), height_);
+}
+
+void PanelLabel::changeEvent(QEvent* event) {
+  QLabel::changeEvent(event);
+  if (event->type() == QEvent::FontChange) fitToCaption();
+}
+
+}  // namespace wendra

@@ -7,7 +7,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPolygon>
 #include <QTimer>
 #include <QWheelEvent>
 
@@ -76,6 +75,9 @@ class SpinInput::StepButton : public QWidget {
     if (!input_->hasFocus()) input_->setFocus(Qt::MouseFocusReason);
     held_ = half;
     pointerOnHeld_ = true;
+    // Follow the pointer and the release wherever they are delivered while
+    // the button holds the mouse.
+    qApp->installEventFilter(this);
     update();
     input_->step(held_ == Up ? +1 : -1);
     // The input may have gone away from under the pointer (hidden, disabled).
@@ -97,12 +99,22 @@ class SpinInput::StepButton : public QWidget {
   void release() {
     repeat_.stop();
     if (held_ == None) return;
+    qApp->removeEventFilter(this);
     held_ = None;
     pointerOnHeld_ = false;
     update();
   }
 
  protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::MouseMove) {
+      moveTo(mapFromGlobal(static_cast<QMouseEvent*>(event)->globalPosition()).toPoint());
+    } else if (event->type() == QEvent::MouseButtonRelease &&
+               static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+      release();
+    }
+    return QWidget::eventFilter(watched, event);
+  }
   void mousePressEvent(QMouseEvent* event) override {
     if (event->button() == Qt::LeftButton) press(event->position().toPoint());
     event->accept();
@@ -175,49 +187,42 @@ void SpinInput::StepButton::paintArrow(QPainter& p, QPoint centre, bool up, bool
 void SpinInput::StepButton::paintEvent(QPaintEvent*) {
   QPainter p(this);
   const int w = width(), h = height();
-  if (w < 2 || h < 2) return;
+  if (w < 4 || h < 4) return;
   const QPalette& pal = palette();
-  const QPoint topLeft(0, 0), topRight(w - 1, 0), bottomLeft(0, h - 1), bottomRight(w - 1, h - 1);
+  const QColor light = pal.color(QPalette::Light);
+  const QColor dark = pal.color(QPalette::Dark);
+  const QColor shadow = pal.color(QPalette::Shadow);
+  // The held half is drawn sunken only while the pointer is over it.
+  const bool upSunken = held_ == Up && pointerOnHeld_;
+  const bool downSunken = held_ == Down && pointerOnHeld_;
 
   p.fillRect(rect(), pal.color(QPalette::Button));
 
-  // Raised outer bevel.
-  p.setPen(pal.color(QPalette::Light));
-  p.drawLine(topLeft, topRight - QPoint(1, 0));
-  p.drawLine(topLeft, bottomLeft - QPoint(0, 1));
-  p.setPen(pal.color(QPalette::Shadow));
-  p.drawLine(bottomLeft, bottomRight);
-  p.drawLine(topRight, bottomRight);
+  // Upper-left half: its top and left edges, and the diagonal as its
+  // lower-right edge (the last pixels that still step up).
+  p.setPen(upSunken ? shadow : light);
+  p.drawLine(0, 0, w - 2, 0);
+  p.drawLine(0, 0, 0, h - 2);
+  p.setPen(upSunken ? light : dark);
+  p.drawLine(1, h - 1, w - 1, 1);
 
-  // The held half, while the pointer is over it, is sunken: darker face,
-  // shadow along its upper-left edges, light along the lower-right ones.
-  const bool upSunken = held_ == Up && pointerOnHeld_;
-  const bool downSunken = held_ == Down && pointerOnHeld_;
-  if (upSunken) {
-    p.setPen(Qt::NoPen);
-    p.setBrush(pal.color(QPalette::Midlight).darker(110));
-    p.drawPolygon(QPolygon({topLeft, topRight, bottomLeft}));
-    p.setPen(pal.color(QPalette::Shadow));
-    p.drawLine(topLeft, topRight);
-    p.drawLine(topLeft, bottomLeft);
-  } else if (downSunken) {
-    p.setPen(Qt::NoPen);
-    p.setBrush(pal.color(QPalette::Midlight).darker(110));
-    p.drawPolygon(QPolygon({topRight, bottomRight, bottomLeft}));
-    p.setPen(pal.color(QPalette::Light));
-    p.drawLine(bottomLeft, bottomRight);
-    p.drawLine(topRight, bottomRight);
+  // Lower-right half: the diagonal just below as its upper-left edge, then
+  // its bottom and right edges, doubled when raised.
+  p.setPen(downSunken ? shadow : light);
+  p.drawLine(2, h - 1, w - 1, 2);
+  p.setPen(downSunken ? light : shadow);
+  p.drawLine(0, h - 1, w - 1, h - 1);
+  p.drawLine(w - 1, 0, w - 1, h - 1);
+  if (!downSunken) {
+    p.setPen(dark);
+    p.drawLine(3, h - 2, w - 2, h - 2);
+    p.drawLine(w - 2, 3, w - 2, h - 2);
   }
 
-  // The diagonal: a dark line with a light one just below it.
-  p.setPen(pal.color(downSunken ? QPalette::Shadow : QPalette::Dark));
-  p.drawLine(bottomLeft, topRight);
-  p.setPen(pal.color(upSunken ? QPalette::Dark : QPalette::Light));
-  p.drawLine(bottomLeft + QPoint(1, 0), topRight + QPoint(0, 1));
-
-  // Glyphs near the centres of the two triangles.
-  paintArrow(p, QPoint(w / 3, h / 3), true, upSunken);
-  paintArrow(p, QPoint(w - 1 - w / 3, h - 1 - h / 3), false, downSunken);
+  // Glyphs in the outer corner of each half.
+  const QPoint upCentre(w / 4 + 1, h / 4);
+  paintArrow(p, upCentre, true, upSunken);
+  paintArrow(p, QPoint(w - 1 - upCentre.x(), h - 1 - upCentre.y()), false, downSunken);
 }
 
 // ---------------------------------------------------------------------------

@@ -12,11 +12,10 @@
 #include "main_window.h"
 #include "spin_input.h"
 
-#include <QMessageBox>
-#include <QPushButton>
-
 #include <QDir>
 #include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
 

@@ -2,7 +2,8 @@
 // populations that do not fit in memory. A bad argument gives exit status
 // 2, exactly one line on stderr naming the option and what it allows, and
 // nothing on stdout; a population that cannot get its memory gives status 1,
-// the memory message and nothing on stdout; a size that fits runs.
+// the memory message and nothing on stdout; a size that fits runs; output
+// that cannot be written gives status 1 and the reason.
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -74,6 +75,8 @@ class RunnerMatrix : public QObject {
   void badArgument();
   void memory_data();
   void memory();
+  void unwritableOutput_data();
+  void unwritableOutput();
 };
 
 void RunnerMatrix::badArgument_data() {
@@ -174,13 +177,13 @@ void RunnerMatrix::memory_data() {
   QTest::newRow("refused at the first of several runs")
       << QStringList{"--width", "100", "--height", "100", "--population", "1000000", "--runs", "3"} << QString()
       << 1 << refused.arg(1000000).arg(70000).arg(neededMB(1000000, 70000)) << 0;
-  // 280 MB: created, its header and one row.
+  // 14 MB: created, its header and one row.
   QTest::newRow("a size that fits")
-      << QStringList{"--width", "100", "--height", "100", "--population", "2000", "--generations", "0"}
+      << QStringList{"--width", "100", "--height", "100", "--population", "100", "--generations", "0"}
       << QString() << 0 << QString() << 2;
   QTest::newRow("largest population on the smallest grid")
-      << QStringList{"--width", "4", "--height", "4", "--population", "1000000", "--generations", "1"}
-      << QString() << 0 << QString() << 3;
+      << QStringList{"--width", "4", "--height", "4", "--population", "1000000", "--generations", "0"}
+      << QString() << 0 << QString() << 2;
   // Memory the system reports free but the process may not take (an
   // address-space limit): the allocation itself fails and is reported the
   // same way. AddressSanitizer cannot run under such a limit.
@@ -207,6 +210,23 @@ void RunnerMatrix::memory() {
     QVERIFY2(QRegularExpression(message).match(err).hasMatch(), qPrintable(err));
   }
   QCOMPARE(r.out.count('\n'), rows);
+}
+
+// Output that cannot be written: status 1 and the reason, never a silent
+// success.
+void RunnerMatrix::unwritableOutput_data() {
+  QTest::addColumn<QString>("redirect");
+  QTest::addColumn<QString>("message");
+  QTest::newRow("full disk") << "exec >/dev/full" << "wendra-run: cannot write the output: No space left on device\n";
+  QTest::newRow("closed output") << "exec >&-" << "wendra-run: cannot write the output: Bad file descriptor\n";
+}
+
+void RunnerMatrix::unwritableOutput() {
+  QFETCH(QString, redirect);
+  QFETCH(QString, message);
+  const Result r = run({"--generations", "5"}, redirect);
+  QCOMPARE(r.status, 1);
+  QCOMPARE(QString::fromUtf8(r.err), message);
 }
 
 QTEST_GUILESS_MAIN(RunnerMatrix)

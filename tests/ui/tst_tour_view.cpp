@@ -1,0 +1,175 @@
+#include <QImage>
+#include <QTest>
+
+#include <numeric>
+#include <vector>
+
+#include "tour_view.h"
+
+using wendra::Grid;
+using wendra::TourGeometry;
+using wendra::TourView;
+
+namespace {
+
+std::vector<std::int32_t> rowByRow(const Grid& g) {
+  std::vector<std::int32_t> tour(static_cast<std::size_t>(g.cities()));
+  std::iota(tour.begin(), tour.end(), 0);
+  return tour;
+}
+
+// Black pixels of the image within [x0, x1] x [y0, y1].
+int blackIn(const QImage& image, int x0, int y0, int x1, int y1) {
+  int n = 0;
+  for (int y = y0; y <= y1; ++y)
+    for (int x = x0; x <= x1; ++x) n += image.pixelColor(x, y) == QColor(Qt::black);
+  return n;
+}
+
+struct Extent {
+  int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
+};
+
+Extent blackExtent(const QImage& image, int x0, int x1) {
+  Extent e;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = x0; x <= x1 && x < image.width(); ++x)
+      if (image.pixelColor(x, y) == QColor(Qt::black)) {
+        e.left = std::min(e.left, x);
+        e.right = std::max(e.right, x);
+        e.top = std::min(e.top, y);
+        e.bottom = std::max(e.bottom, y);
+      }
+  return e;
+}
+
+}  // namespace
+
+class TestTourView : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void geometry_data() {
+    QTest::addColumn<int>("w");
+    QTest::addColumn<int>("h");
+    QTest::addColumn<int>("panel");
+    QTest::addColumn<int>("origin");
+    QTest::addColumn<int>("rightShift");
+    QTest::newRow("4x4 in 206") << 4 << 4 << 206 << 43 << 130;
+    QTest::newRow("10x10 in 206") << 10 << 10 << 206 << 0 << 310;
+    QTest::newRow("10x4 in 207") << 10 << 4 << 207 << 43 << 310;  // 87 div 2
+    QTest::newRow("5x6 in 500") << 5 << 6 << 500 << 160 << 160;
+  }
+  void geometry() {
+    QFETCH(int, w);
+    QFETCH(int, h);
+    QFETCH(int, panel);
+    QFETCH(int, origin);
+    QFETCH(int, rightShift);
+    const TourGeometry g{Grid::of(w, h), panel};
+    QCOMPARE(g.origin(), origin);
+    QCOMPARE(g.rightShift(), rightShift);
+    QCOMPARE(g.leftCity(0), QPoint(20, origin + 2));
+    QCOMPARE(g.leftCity(w * h - 1), QPoint(20 + (w - 1) * 30, origin + (h - 1) * 30 + 2));
+    QCOMPARE(g.rightCity(w + 1), QPoint(50 + rightShift, origin + 32));
+  }
+
+  void nothingBeforeTheFirstDraw() {
+    TourView view;
+    view.resize(584, 204);
+    const QImage image = view.grab().toImage();
+    QVERIFY(view.picture().isNull());
+    QCOMPARE(blackIn(image, 0, 0, 583, 203), 0);
+    QCOMPARE(image.pixel(100, 100), view.palette().color(QPalette::Button).rgb());
+  }
+
+  void smallGridVerticesLandOnTheirPixels() {
+    TourView view;
+    view.resize(584, 204);
+    const Grid g = Grid::of(4, 4);
+    // Column by column, so that every vertex is a corner of the drawing.
+    const std::vector<std::int32_t> tour = {0, 4, 8, 12, 13, 9, 5, 1, 2, 6, 10, 14, 15, 11, 7, 3};
+    view.drawTours(g, tour, tour, 206);
+    const QImage image = view.grab().toImage();
+    QCOMPARE(image.size(), QSize(584, 204));
+    const TourGeometry geometry{g, 206};
+    for (std::int32_t c = 0; c < 16; ++c) {
+      QCOMPARE(image.pixelColor(geometry.leftCity(c)), QColor(Qt::black));
+      QCOMPARE(image.pixelColor(geometry.rightCity(c)), QColor(Qt::black));
+    }
+    const Extent left = blackExtent(image, 0, 140);
+    QCOMPARE(left.left, 20);
+    QCOMPARE(left.right, 110);
+    QCOMPARE(left.top, 45);
+    QCOMPARE(left.bottom, 135);
+    const Extent right = blackExtent(image, 141, 583);
+    QCOMPARE(right.left, 150);
+    QCOMPARE(right.right, 240);
+    // The two drawings are identical.
+    QCOMPARE(image.copy(0, 0, 130, 204), image.copy(130, 0, 130, 204));
+    // Between the grid lines the button face shows.
+    QCOMPARE(image.pixel(35, 60), view.palette().color(QPalette::Button).rgb());
+  }
+
+  void defaultGridSpansAndIsCut() {
+    TourView view;
+    view.resize(700, 300);
+    const Grid g = Grid::of(10, 10);
+    const std::vector<std::int32_t> tour = rowByRow(g);
+    view.drawTours(g, tour, tour, 206);
+    const QImage image = view.picture();
+    const Extent left = blackExtent(image, 0, 310);
+    QCOMPARE(left.left, 20);
+    QCOMPARE(left.right, 290);
+    QCOMPARE(left.top, 2);
+    QCOMPARE(left.bottom, 272);
+    const Extent right = blackExtent(image, 311, 699);
+    QCOMPARE(right.left, 330);
+    QCOMPARE(right.right, 600);
+  }
+
+  void pictureKeepsItsFirstSize() {
+    TourView view;
+    view.resize(584, 204);
+    const Grid g = Grid::of(20, 4);
+    const std::vector<std::int32_t> tour = rowByRow(g);
+    view.drawTours(g, tour, tour, 206);
+    view.resize(1200, 400);
+    view.drawTours(g, tour, tour, 402);
+    QCOMPARE(view.picture().size(), QSize(584, 204));
+    const QImage image = view.grab().toImage();
+    QCOMPARE(image.size(), QSize(1200, 400));
+    // The right tour would reach x 1200 - 10; beyond the picture only the
+    // button face shows.
+    QCOMPARE(blackIn(image, 584, 0, 1199, 399), 0);
+    QCOMPARE(blackIn(image, 0, 204, 1199, 399), 0);
+    QCOMPARE(image.pixel(800, 100), view.palette().color(QPalette::Button).rgb());
+    // The origin followed the new panel height: (402 - 120) div 2 = 141.
+    QCOMPARE(image.pixelColor(20, 143), QColor(Qt::black));
+    QCOMPARE(blackIn(image, 0, 0, 583, 142), 0);
+  }
+
+  void pictureTakesTheSizeOfTheFirstDraw() {
+    TourView view;
+    view.resize(300, 100);
+    view.resize(640, 220);
+    const Grid g = Grid::of(4, 4);
+    const std::vector<std::int32_t> tour = rowByRow(g);
+    view.drawTours(g, tour, tour, 222);
+    QCOMPARE(view.picture().size(), QSize(640, 220));
+  }
+
+  void redrawReplacesTheOldTours() {
+    TourView view;
+    view.resize(584, 204);
+    const Grid g = Grid::of(4, 4);
+    const std::vector<std::int32_t> tour = rowByRow(g);
+    view.drawTours(g, tour, tour, 206);
+    // A panel so high that the grid lies below the picture: all erased.
+    view.drawTours(g, tour, tour, 1000);
+    QCOMPARE(blackIn(view.picture(), 0, 0, 583, 203), 0);
+  }
+};
+
+QTEST_MAIN(TestTourView)
+#include "tst_tour_view.moc"

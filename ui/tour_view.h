@@ -1,0 +1,67 @@
+#pragma once
+// TourView: the picture area below the chart (Image1). It shows two tours as
+// closed polylines over the city grid: the generation best on the left, the
+// overall best on the right, shifted by W x 30 + 10. Cities are not marked.
+//
+// City c of the left tour lies at
+//   x = 20 + (c mod W) * 30,  y = origin + (c div W) * 30 + 2,
+//   origin = max(0, (panel4Height - H * 30) div 2).
+//
+// The tours are drawn into a retained picture, created at the first
+// drawTours() with the widget's size at that moment and never resized:
+// whatever falls outside it is lost. The widget shows the picture unscaled at
+// its top-left corner over the button face (palette Button). Before the first
+// drawTours() it shows only the button face.
+
+#include <QImage>
+#include <QWidget>
+
+#include <cstdint>
+#include <vector>
+
+#include "grid.h"
+
+namespace wendra {
+
+// Pixel positions of the tour drawing; pure arithmetic, no painter.
+struct TourGeometry {
+  static constexpr int kCellSize = 30;
+  static constexpr int kLeftMargin = 20;
+  static constexpr int kTopOffset = 2;
+  static constexpr int kGap = 10;
+
+  Grid grid;
+  int panel4Height = 0;
+
+  int origin() const;
+  int rightShift() const { return grid.width * kCellSize + kGap; }
+  QPoint leftCity(std::int32_t city) const;
+  QPoint rightCity(std::int32_t city) const { return leftCity(city) + QPoint(rightShift(), 0); }
+};
+
+class TourView : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit TourView(QWidget* parent = nullptr);
+
+  // Redraws both tours into the retained picture (created now if this is the
+  // first call) and requests a repaint. `panel4Height` is the current height
+  // of the panel holding the view.
+  // REQUIRES: both tours hold cities of `grid`; neither is empty.
+  void drawTours(const Grid& grid, const std::vector<std::int32_t>& generationBest,
+                 const std::vector<std::int32_t>& overallBest, int panel4Height);
+
+  // The retained picture; null before the first drawTours() (and after it if
+  // the view had no area then).
+  const QImage& picture() const { return picture_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QImage picture_;
+  bool pictureCreated_ = false;
+};
+
+}  // namespace wendra

@@ -8,8 +8,25 @@
 //
 // Clamping to [MinValue, MaxValue] (off when MinValue == MaxValue) happens on
 // set, on step and when the focus moves to another control of the window;
-// never while typing and never when a button is clicked through its
-// accelerator.
+// never while typing, never when another window or a popup takes the focus,
+// and never when a button is clicked through its accelerator.
+//
+// Keyboard: digits, "+", "-" and control characters may be typed; a vtFloat
+// input also takes the locale's decimal separator and "E"/"e", each only
+// while the whole text has none. Anything else is dropped with the default
+// beep. Pasting is unchecked. Enter and Escape are ignored (left to the
+// window); Up and Down step and are consumed; Page Up, Page Down and the
+// wheel do not step. Entering by Tab, Backtab or an accelerator selects the
+// whole text; a click places the caret.
+//
+// Step button: a square of side (height - 3) flush with the right inner edge,
+// split by its lower-left to upper-right diagonal. A left press takes the
+// focus, steps once up (above the diagonal) or down (below), and repeats at
+// 400 ms and then every 100 ms after the press while the pointer stays over
+// the pressed half; the release ends it.
+//
+// Thread safety: GUI thread only. The decimal separator comes from
+// locale_separators.h at every read and write.
 
 #include <QLineEdit>
 

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <regex>
 #include <string>
 
 namespace wendra {
@@ -238,6 +239,68 @@ INSTANTIATE_TEST_SUITE_P(
         IntegerCase{"2147483648", false, 0}, IntegerCase{"-2147483649", false, 0},
         IntegerCase{"99999999999999999999", false, 0}, IntegerCase{"$80000000", false, 0},
         IntegerCase{"0xFFFFFFFF", false, 0}));
+
+// Random texts over the characters that matter: the readers agree with an
+// oracle built from a regular expression and the C library.
+TEST(Readers, AgreeWithAnOracleOnRandomTexts) {
+  const std::regex realSyntax(R"(^ *[+-]?(?=[0-9.])[0-9]*\.?[0-9]*([eE][+-]?[0-9]*)? *$)");
+  const std::regex integerSyntax(R"(^ *([+-]?[0-9]+|(\$|x|X|0x|0X)[0-9a-fA-F]+)$)");
+  const std::string alphabet = "0123456789+-.eE$xXaF, ";
+  std::mt19937 random(7);
+  std::uniform_int_distribution<int> length(0, 12), pick(0, static_cast<int>(alphabet.size()) - 1);
+  int readableReals = 0, readableIntegers = 0;
+  for (int i = 0; i < 100000; ++i) {
+    std::string text;
+    for (int n = length(random); n > 0; --n) text += alphabet[pick(random)];
+    const QString qtext = QString::fromStdString(text);
+
+    // The C library reads the same number once an empty exponent is dropped
+    // (a mantissa without digits reads as 0 there too); too large a number
+    // overflows.
+    const std::optional<long double> real = readReal(qtext, u'.');
+    std::smatch m;
+    if (std::regex_match(text, m, realSyntax)) {
+      std::string c = text;
+      const size_t e = c.find_first_of("eE");
+      if (e != std::string::npos && c.find_first_of("0123456789", e) == std::string::npos) c.erase(e);
+      const long double expected = std::strtold(c.c_str(), nullptr);
+      ASSERT_EQ(real.has_value(), !std::isinf(expected)) << text;
+      if (real) {
+        ++readableReals;
+        EXPECT_EQ(*real, expected) << text;
+      }
+    } else {
+      ASSERT_FALSE(real.has_value()) << text;
+    }
+
+    const std::optional<std::int32_t> integer = readInteger32(qtext);
+    if (std::regex_match(text, m, integerSyntax)) {
+      const std::string body = m[1].str();
+      const bool hex = m[2].matched;
+      const std::string digits = hex ? body.substr(m[2].length()) : body;
+      __int128 value = 0;
+      bool negative = false;
+      for (char ch : digits) {
+        if (ch == '-') negative = true;
+        if (ch == '+' || ch == '-') continue;
+        const int d = std::isdigit(static_cast<unsigned char>(ch)) ? ch - '0' : (std::tolower(ch) - 'a' + 10);
+        value = std::min<__int128>(value * (hex ? 16 : 10) + d, __int128(1) << 40);
+      }
+      if (negative) value = -value;
+      const bool inRange = value >= INT32_MIN && value <= INT32_MAX;
+      ASSERT_EQ(integer.has_value(), inRange) << text;
+      if (integer) {
+        ++readableIntegers;
+        EXPECT_EQ(*integer, static_cast<std::int32_t>(value)) << text;
+      }
+    } else {
+      ASSERT_FALSE(integer.has_value()) << text;
+    }
+  }
+  // The alphabet gives both readers plenty of valid texts.
+  EXPECT_GT(readableReals, 1000);
+  EXPECT_GT(readableIntegers, 1000);
+}
 
 // Random values: what the formats print reads back within half a unit of the
 // last printed place.

@@ -164,6 +164,9 @@ class TForm1 : public QWidget {
                         bool bold = false);
   QPushButton* makeButton(QWidget* parent, const QString& caption, int left, int top, int width);
 
+  // The display update; `drawTours` false leaves the tour picture as it was
+  // (a batch draws it only for the generations that a repaint can show).
+  void updateDisplay(bool drawTours);
   // Redraws both tours of the current population into Image1.
   void redrawTours();
 

@@ -85,11 +85,15 @@ void TForm1::Button3Click() {
     } endOfBatch{self};
     batchRunning_ = true;
 
-    // 4.
+    // 4. Between two processing points nothing repaints, so the tour
+    // picture, the costliest part of an update, is drawn only for the
+    // generation that the next repaint shows; the last one is drawn by the
+    // final update.
     while (batchIndex <= batchLimit) {
       engine_->step();
-      displayUpdate();
-      if (batchIndex % refreshInterval == 0) {
+      const bool processing = batchIndex % refreshInterval == 0;
+      updateDisplay(processing);
+      if (processing) {
         QCoreApplication::processEvents();
         if (!self) return;
       }
@@ -116,13 +120,15 @@ void TForm1::FormResize() {
   if (engine_ && engine_->hasPopulation()) redrawTours();
 }
 
-void TForm1::displayUpdate() {
+void TForm1::displayUpdate() { updateDisplay(true); }
+
+void TForm1::updateDisplay(bool drawTours) {
   const EvolutionEngine& engine = *engine_;
   // 1, 2.
   Series1->Add(engine.averageLength());
   Series2->Add(engine.generationBestLength());
   // 3.
-  redrawTours();
+  if (drawTours) redrawTours();
   // 4-6.
   const QChar separator = decimalSeparator();
   GLMax->setCaption(u'[' + formatInteger(engine.overallBestGeneration()) + QStringLiteral("]: ") +

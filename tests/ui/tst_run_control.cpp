@@ -343,13 +343,24 @@ void RunControlTest::batchProcessesEventsEveryRefreshGenerations() {
   press(form.CreateButton);
   form.RefreshCount->setText(QString::number(refresh));
 
+  // At every processing point, where the window repaints, the display shows
+  // the generation just stepped.
+  Reference ref(EncodingKind::kRandomKey);
+  ref.create(kDefaults);
   ProcessingPoints recorder(form);
   bool stepsDisabled = true;
-  recorder.action = [&](int) {
+  QStringList wrongDisplays;
+  recorder.action = [&](int index) {
     stepsDisabled = stepsDisabled && !form.Button1->isEnabled() && !form.Button3->isEnabled();
+    ref.steps(index - ref.engine->generation());
+    if (shownLabels(form) != labelsFor(*ref.engine) ||
+        form.Image1->picture() != referencePicture(form, *ref.engine) ||
+        form.Series1->count() != index)
+      wrongDisplays << QString::number(index);
   };
   press(form.Button3);
   QCOMPARE(recorder.indexes, points);
+  QCOMPARE(wrongDisplays, QStringList());
   QVERIFY(stepsDisabled);
   QVERIFY(form.Button1->isEnabled());
   QVERIFY(form.Button3->isEnabled());

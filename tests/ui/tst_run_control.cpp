@@ -5,8 +5,10 @@
 // the window; the labels are formatted here on their own, not with the
 // window's number formats.
 
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QtTest>
 
 #include <cstdint>
@@ -137,11 +139,27 @@ struct ShownBox {
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   QMessageBox::StandardButtons buttons;
   bool hasParent = false;
+  bool wholeTextShown = false;  // by one visible label, on the screen
 };
 
+// Whether a visible label of the box shows all of `text` (wrapped anywhere),
+// with the box inside the screen.
+bool showsWholeText(const QMessageBox& box, const QString& text) {
+  if (!box.screen()->availableGeometry().contains(box.frameGeometry())) return false;
+  for (const QLabel* label : box.findChildren<QLabel*>()) {
+    if (!label->isVisible() || label->text() != text) continue;
+    const QRect room = label->contentsRect();
+    const QRect needed = label->fontMetrics().boundingRect(
+        QRect(0, 0, room.width(), 1 << 20), Qt::TextWrapAnywhere, text);
+    return needed.height() <= room.height() && needed.width() <= room.width();
+  }
+  return false;
+}
+
 ShownBox describe(const QMessageBox& box) {
-  return {box.windowTitle(), box.text(), box.icon(), box.standardButtons(),
-          box.parentWidget() != nullptr};
+  return {box.windowTitle(),       box.text(),
+          box.icon(),              box.standardButtons(),
+          box.parentWidget() != nullptr, showsWholeText(box, box.text())};
 }
 
 // Records every error box and closes it as soon as its modal loop runs.
@@ -533,12 +551,29 @@ void RunControlTest::twoStartsShowTheSameLabels() {
 
 void RunControlTest::doubleClickShowsTheTourInWendra3Only_data() {
   QTest::addColumn<EncodingKind>("kind");
-  QTest::newRow("wendra3") << EncodingKind::kRandomKey;
-  QTest::newRow("wendra1") << EncodingKind::kPath;
+  QTest::addColumn<int>("side");
+  QTest::addColumn<int>("population");
+  QTest::addColumn<QString>("tour");
+  // wendra-run --encoding key --width 4 --height 4 --population 5
+  // --generations 1 --tour: best_tour of generation 1.
+  QTest::newRow("wendra3 4x4") << EncodingKind::kRandomKey << 4 << 5
+                               << "1;13;2;0;12;8;4;6;5;9;3;15;11;7;14;10";
+  // wendra-run --encoding key --generations 1 --tour: a line far wider than
+  // the screen, shown wrapped.
+  QTest::newRow("wendra3 10x10")
+      << EncodingKind::kRandomKey << 10 << 100
+      << "61;91;33;47;58;78;84;85;86;38;18;3;51;37;27;70;94;17;14;68;89;93;46;80;32;43;63;4;31;"
+         "77;5;75;13;60;0;95;82;96;23;44;98;6;28;88;36;49;53;34;48;59;67;83;22;81;26;41;97;25;19;"
+         "65;92;15;20;90;54;57;1;30;72;56;79;69;99;2;21;40;87;62;42;35;45;66;74;73;29;39;55;16;7;"
+         "9;24;8;10;11;71;76;52;50;64;12";
+  QTest::newRow("wendra1") << EncodingKind::kPath << 4 << 5 << "";
 }
 
 void RunControlTest::doubleClickShowsTheTourInWendra3Only() {
   QFETCH(EncodingKind, kind);
+  QFETCH(int, side);
+  QFETCH(int, population);
+  QFETCH(QString, tour);
   TForm1& form = openForm(kind);
   MessageBoxes boxes;
   const QPoint inside(300, 100);
@@ -548,8 +583,8 @@ void RunControlTest::doubleClickShowsTheTourInWendra3Only() {
   QCOMPARE(boxes.shown.size(), 0);
 
   RunInputs in = kDefaults;
-  in.width = in.height = 4;
-  in.population = 5;
+  in.width = in.height = side;
+  in.population = population;
   enter(form, in);
   press(form.CreateButton);
   press(form.Button1);
@@ -564,9 +599,8 @@ void RunControlTest::doubleClickShowsTheTourInWendra3Only() {
   } else {
     QCOMPARE(boxes.shown.size(), 1);
     const ShownBox& box = boxes.shown.first();
-    // wendra-run --encoding key --width 4 --height 4 --population 5
-    // --generations 1 --tour: best_tour of generation 1.
-    QCOMPARE(box.text, QStringLiteral("1;13;2;0;12;8;4;6;5;9;3;15;11;7;14;10"));
+    QCOMPARE(box.text, tour);
+    QVERIFY(box.wholeTextShown);
     QCOMPARE(box.title, Application::title());
     QCOMPARE(box.icon, QMessageBox::NoIcon);
     QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));

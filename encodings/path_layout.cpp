@@ -1,0 +1,221 @@
+#include "path_layout.h"
+
+#include <cstring>
+#include <utility>
+
+#include "kernels.h"
+
+namespace wendra {
+namespace {
+
+constexpr std::uint64_t kAlways = std::uint64_t{1} << 32;
+constexpr int kWalkWords = 4;             // hit-mask words per block
+constexpr int kWalkBits = 64 * kWalkWords;
+
+std::uint16_t* genes(std::uint8_t* chromosome) { return reinterpret_cast<std::uint16_t*>(chromosome); }
+const std::uint16_t* genes(const std::uint8_t* chromosome) {
+  return reinterpret_cast<const std::uint16_t*>(chromosome);
+}
+
+std::uint32_t below(std::uint32_t n, std::uint32_t state) {
+  return static_cast<std::uint32_t>((std::uint64_t{n} * state) >> 32);
+}
+
+// The first set bit at or after bit `from` of the block, or kWalkBits.
+int nextHit(const std::uint64_t* words, int from) {
+  for (int w = from >> 6; w < kWalkWords; ++w) {
+    std::uint64_t bits = words[w];
+    if (w == from >> 6) bits &= ~std::uint64_t{0} << (from & 63);
+    if (bits) return 64 * w + __builtin_ctzll(bits);
+  }
+  return kWalkBits;
+}
+
+}  // namespace
+
+PathLayout::Scratch::Scratch(const PathLayout& layout)
+    : tailMark(layout.codes_.codeSpace(), 0),
+      words(kWalkWords),
+      states(kWalkBits) {
+  surplusA.reserve(static_cast<std::size_t>(layout.cities_));
+  surplusB.reserve(static_cast<std::size_t>(layout.cities_));
+}
+
+std::uint32_t PathLayout::Scratch::nextStamp() {
+  // Stamps live in the 17 bits above a 15-bit position; on wrap-around the
+  // marks are cleared so that no old mark can match.
+  if (++stamp == (1u << 17)) {
+    std::fill(tailMark.begin(), tailMark.end(), 0u);
+    stamp = 1;
+  }
+  return stamp;
+}
+
+PathLayout::PathLayout(const Grid& grid, double mutationProbability)
+    : grid_(grid),
+      cities_(grid.cities()),
+      codes_(grid),
+      mutationThreshold_(Random::chanceThreshold(mutationProbability)),
+      overGenes_(StreamJump::over(static_cast<std::uint64_t>(cities_))),
+      overAllHits_(StreamJump::over(2 * static_cast<std::uint64_t>(cities_))) {}
+
+std::uint32_t PathLayout::initialiseAll(std::uint8_t* members, std::size_t stride, std::int32_t count,
+                                        std::uint32_t state, int /*workers*/,
+                                        std::vector<Scratch>& /*scratch*/) const {
+  // Sequential by nature: how many draws a member takes depends on the
+  // cities it already holds. Draws come from a buffer the kernels fill.
+  const auto n = static_cast<std::uint32_t>(cities_);
+  std::vector<std::uint32_t> placed(n, 0);  // member number + 1 that holds the city
+  std::vector<std::uint32_t> buffer(4096);
+  const std::size_t block = buffer.size();
+  std::size_t used = block;  // buffer empty
+  const Kernels& k = kernels();
+  for (std::int32_t m = 0; m < count; ++m) {
+    std::uint16_t* g = genes(members + static_cast<std::size_t>(m) * stride);
+    const auto mark = static_cast<std::uint32_t>(m) + 1;
+    std::uint32_t filled = 0;
+    while (filled < n) {
+      if (used == block) {
+        k.fillStates(state, buffer.data(), block);
+        used = 0;
+      }
+      // Consume the buffer until it runs out or the member is complete.
+      while (used < block) {
+        const std::uint32_t s = buffer[used++];
+        const std::uint32_t city = below(n, s);
+        if (placed[city] != mark) {
+          placed[city] = mark;
+          g[filled++] = codes_.codeOf(static_cast<std::int32_t>(city));
+          if (filled == n) break;
+        }
+      }
+      state = buffer[used - 1];
+    }
+  }
+  return state;
+}
+
+template <class OnHit>
+std::uint32_t PathLayout::walkMutation(std::uint32_t state, Scratch& scratch, OnHit onHit) const {
+  // Positions t of a block are its draws; a draw below the threshold at a
+  // gene position is a hit and the draw after it is the partner, which is
+  // skipped as a gene position. `gene` counts gene positions passed.
+  const Kernels& k = kernels();
+  const auto threshold = static_cast<std::uint32_t>(mutationThreshold_);
+  std::uint64_t* words = scratch.words.data();
+  std::uint32_t* states = scratch.states.data();
+  const auto n = static_cast<std::int64_t>(cities_);
+  std::int64_t gene = 0;
+  int t = 0;
+  bool partnerPending = false;
+  for (;;) {
+    k.hitWordsAndStates(state, threshold, words, states, kWalkWords);
+    if (partnerPending) {  // the previous block ended on a hit
+      onHit(gene, states[0]);
+      if (++gene == n) return states[0];
+      partnerPending = false;
+    }
+    for (;;) {
+      const int hit = nextHit(words, t);
+      const std::int64_t run = hit - t;  // gene positions before the hit
+      if (gene + run >= n) return states[t + (n - gene) - 1];
+      gene += run;
+      if (hit == kWalkBits) {
+        t = 0;
+        break;
+      }
+      if (hit + 1 < kWalkBits) {
+        onHit(gene, states[hit + 1]);
+        if (++gene == n) return states[hit + 1];
+        t = hit + 2;
+        if (t >= kWalkBits) {
+          t -= kWalkBits;
+          break;
+        }
+      } else {
+        partnerPending = true;
+        t = 1;
+        break;
+      }
+    }
+    state = states[kWalkBits - 1];
+  }
+}
+
+std::uint32_t PathLayout::mutationEnd(std::uint32_t state, Scratch& scratch) const {
+  if (mutationThreshold_ == 0) return overGenes_.apply(state);
+  if (mutationThreshold_ == kAlways) return overAllHits_.apply(state);
+  return walkMutation(state, scratch, [](std::int64_t, std::uint32_t) {});
+}
+
+void PathLayout::mutate(std::uint8_t* chromosome, std::uint32_t state, Scratch& scratch) const {
+  if (mutationThreshold_ == 0) return;
+  std::uint16_t* g = genes(chromosome);
+  const auto n = static_cast<std::uint32_t>(cities_);
+  if (mutationThreshold_ == kAlways) {
+    // Every position hits: draws alternate between the test and the partner.
+    for (std::uint32_t i = 0; i < n; ++i) {
+      state = state * Random::kMultiplier + Random::kIncrement;
+      state = state * Random::kMultiplier + Random::kIncrement;
+      std::swap(g[i], g[below(n, state)]);
+    }
+    return;
+  }
+  walkMutation(state, scratch, [g, n](std::int64_t gene, std::uint32_t partnerState) {
+    std::swap(g[gene], g[below(n, partnerState)]);
+  });
+}
+
+void PathLayout::crossCopy(const std::uint8_t* a, const std::uint8_t* b, std::uint32_t cut,
+                           std::uint8_t* child1, std::uint8_t* child2, Scratch& scratch) const {
+  const std::uint16_t* ga = genes(a);
+  const std::uint16_t* gb = genes(b);
+  std::uint16_t* x = genes(child1);
+  std::uint16_t* y = genes(child2);
+  const auto n = static_cast<std::uint32_t>(cities_);
+  // Heads stay, tails exchanged.
+  std::memcpy(x, ga, 2 * cut);
+  std::memcpy(x + cut, gb + cut, 2 * (n - cut));
+  std::memcpy(y, gb, 2 * cut);
+  std::memcpy(y + cut, ga + cut, 2 * (n - cut));
+  if (cut == 0) return;
+  // The surplus cities of x's head are those of a's head that b's tail holds,
+  // each at most once (b is a permutation); their tail positions come from
+  // an index of b's tail, and the same for y. The repair never moves a
+  // surplus city that a later search would still look for, so the positions
+  // indexed before any exchange stay right.
+  std::uint32_t* mark = scratch.tailMark.data();
+  auto surplus = [&](const std::uint16_t* head, const std::uint16_t* tail, std::vector<std::uint16_t>& out) {
+    const std::uint32_t stamp = scratch.nextStamp() << 15;
+    for (std::uint32_t p = cut; p < n; ++p) mark[tail[p]] = stamp | p;
+    out.clear();
+    for (std::uint32_t i = 0; i < cut; ++i) {
+      const std::uint32_t m = mark[head[i]];
+      if ((m & ~0x7FFFu) == stamp) out.push_back(static_cast<std::uint16_t>(m & 0x7FFFu));
+    }
+  };
+  surplus(ga, gb, scratch.surplusA);
+  surplus(gb, ga, scratch.surplusB);
+  const std::size_t trades = std::min(scratch.surplusA.size(), scratch.surplusB.size());
+  for (std::size_t r = 0; r < trades; ++r) std::swap(x[scratch.surplusA[r]], y[scratch.surplusB[r]]);
+}
+
+std::int32_t PathLayout::length(const std::uint8_t* chromosome, Scratch&) const {
+  return kernels().codeTourLength(genes(chromosome), static_cast<std::size_t>(cities_));
+}
+
+void PathLayout::tour(const std::uint8_t* chromosome, std::vector<std::int32_t>& out) const {
+  const std::uint16_t* g = genes(chromosome);
+  out.resize(static_cast<std::size_t>(cities_));
+  for (std::int32_t i = 0; i < cities_; ++i) out[i] = codes_.cityOf(g[i]);
+}
+
+void PathLayout::textForm(const std::uint8_t* chromosome, std::uint8_t* out) const {
+  const std::uint16_t* g = genes(chromosome);
+  for (std::int32_t i = 0; i < cities_; ++i) {
+    const std::int32_t gene = codes_.cityOf(g[i]) | 0x8000;
+    std::memcpy(out + 4 * i, &gene, 4);
+  }
+}
+
+}  // namespace wendra

@@ -73,9 +73,8 @@ void KeyLayout::mutate(std::uint8_t* chromosome, std::uint32_t state, Scratch&) 
 }
 
 std::int32_t KeyLayout::length(const std::uint8_t* chromosome, Scratch& scratch) const {
-  const std::uint16_t* codes = codes_.codes();
-  sortByKey(chromosome, cities_, scratch.tour.data(), [codes](std::int32_t c) { return codes[c]; });
-  return kernels().codeTourLength(scratch.tour.data(), static_cast<std::size_t>(cities_));
+  return kernels().keyTourLength(chromosome, static_cast<std::size_t>(cities_), codes_.codes(),
+                                 scratch.tour.data());
 }
 
 void KeyLayout::tour(const std::uint8_t* chromosome, std::vector<std::int32_t>& out) const {

@@ -1,5 +1,6 @@
 #include "path_layout.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -9,7 +10,7 @@ namespace wendra {
 namespace {
 
 constexpr std::uint64_t kAlways = std::uint64_t{1} << 32;
-constexpr int kWalkWords = 4;             // hit-mask words per block
+constexpr int kWalkWords = 4;             // hit-mask words per block, at most
 constexpr int kWalkBits = 64 * kWalkWords;
 
 std::uint16_t* genes(std::uint8_t* chromosome) { return reinterpret_cast<std::uint16_t*>(chromosome); }
@@ -21,24 +22,14 @@ std::uint32_t below(std::uint32_t n, std::uint32_t state) {
   return static_cast<std::uint32_t>((std::uint64_t{n} * state) >> 32);
 }
 
-// The first set bit at or after bit `from` of the block, or kWalkBits.
-int nextHit(const std::uint64_t* words, int from) {
-  for (int w = from >> 6; w < kWalkWords; ++w) {
-    std::uint64_t bits = words[w];
-    if (w == from >> 6) bits &= ~std::uint64_t{0} << (from & 63);
-    if (bits) return 64 * w + __builtin_ctzll(bits);
-  }
-  return kWalkBits;
-}
-
 }  // namespace
 
 PathLayout::Scratch::Scratch(const PathLayout& layout)
     : tailMark(layout.codes_.codeSpace(), 0),
       words(kWalkWords),
       states(kWalkBits) {
-  surplusA.reserve(static_cast<std::size_t>(layout.cities_));
-  surplusB.reserve(static_cast<std::size_t>(layout.cities_));
+  surplusA.resize(static_cast<std::size_t>(layout.cities_) + 1);
+  surplusB.resize(static_cast<std::size_t>(layout.cities_) + 1);
 }
 
 std::uint32_t PathLayout::Scratch::nextStamp() {
@@ -95,57 +86,18 @@ std::uint32_t PathLayout::initialiseAll(std::uint8_t* members, std::size_t strid
   return state;
 }
 
-template <class OnHit>
-std::uint32_t PathLayout::walkMutation(std::uint32_t state, Scratch& scratch, OnHit onHit) const {
-  // Positions t of a block are its draws; a draw below the threshold at a
-  // gene position is a hit and the draw after it is the partner, which is
-  // skipped as a gene position. `gene` counts gene positions passed.
-  const Kernels& k = kernels();
-  const auto threshold = static_cast<std::uint32_t>(mutationThreshold_);
-  std::uint64_t* words = scratch.words.data();
-  std::uint32_t* states = scratch.states.data();
-  const auto n = static_cast<std::int64_t>(cities_);
-  std::int64_t gene = 0;
-  int t = 0;
-  bool partnerPending = false;
-  for (;;) {
-    k.hitWordsAndStates(state, threshold, words, states, kWalkWords);
-    if (partnerPending) {  // the previous block ended on a hit
-      onHit(gene, states[0]);
-      if (++gene == n) return states[0];
-      partnerPending = false;
-    }
-    for (;;) {
-      const int hit = nextHit(words, t);
-      const std::int64_t run = hit - t;  // gene positions before the hit
-      if (gene + run >= n) return states[t + (n - gene) - 1];
-      gene += run;
-      if (hit == kWalkBits) {
-        t = 0;
-        break;
-      }
-      if (hit + 1 < kWalkBits) {
-        onHit(gene, states[hit + 1]);
-        if (++gene == n) return states[hit + 1];
-        t = hit + 2;
-        if (t >= kWalkBits) {
-          t -= kWalkBits;
-          break;
-        }
-      } else {
-        partnerPending = true;
-        t = 1;
-        break;
-      }
-    }
-    state = states[kWalkBits - 1];
-  }
+std::size_t PathLayout::blockWords() const {
+  // Blocks just long enough for a short chromosome's usual draw count.
+  const auto n = static_cast<std::size_t>(cities_);
+  return std::min<std::size_t>(kWalkWords, (n + n / 8 + 8 + 63) / 64);
 }
 
 std::uint32_t PathLayout::mutationEnd(std::uint32_t state, Scratch& scratch) const {
   if (mutationThreshold_ == 0) return overGenes_.apply(state);
   if (mutationThreshold_ == kAlways) return overAllHits_.apply(state);
-  return walkMutation(state, scratch, [](std::int64_t, std::uint32_t) {});
+  return kernels().pathMutate(state, static_cast<std::uint32_t>(mutationThreshold_), nullptr,
+                              static_cast<std::uint32_t>(cities_), scratch.words.data(), scratch.states.data(),
+                              blockWords());
 }
 
 void PathLayout::mutate(std::uint8_t* chromosome, std::uint32_t state, Scratch& scratch) const {
@@ -161,9 +113,8 @@ void PathLayout::mutate(std::uint8_t* chromosome, std::uint32_t state, Scratch& 
     }
     return;
   }
-  walkMutation(state, scratch, [g, n](std::int64_t gene, std::uint32_t partnerState) {
-    std::swap(g[gene], g[below(n, partnerState)]);
-  });
+  kernels().pathMutate(state, static_cast<std::uint32_t>(mutationThreshold_), g, n, scratch.words.data(),
+                       scratch.states.data(), blockWords());
 }
 
 void PathLayout::crossCopy(const std::uint8_t* a, const std::uint8_t* b, std::uint32_t cut,
@@ -185,19 +136,21 @@ void PathLayout::crossCopy(const std::uint8_t* a, const std::uint8_t* b, std::ui
   // surplus city that a later search would still look for, so the positions
   // indexed before any exchange stay right.
   std::uint32_t* mark = scratch.tailMark.data();
-  auto surplus = [&](const std::uint16_t* head, const std::uint16_t* tail, std::vector<std::uint16_t>& out) {
+  auto surplus = [&](const std::uint16_t* head, const std::uint16_t* tail, std::uint16_t* out) {
     const std::uint32_t stamp = scratch.nextStamp() << 15;
     for (std::uint32_t p = cut; p < n; ++p) mark[tail[p]] = stamp | p;
-    out.clear();
-    for (std::uint32_t i = 0; i < cut; ++i) {
+    std::uint32_t count = 0;
+    for (std::uint32_t i = 0; i < cut; ++i) {  // without branches: most are unpredictable
       const std::uint32_t m = mark[head[i]];
-      if ((m & ~0x7FFFu) == stamp) out.push_back(static_cast<std::uint16_t>(m & 0x7FFFu));
+      out[count] = static_cast<std::uint16_t>(m & 0x7FFFu);
+      count += (m & ~0x7FFFu) == stamp ? 1 : 0;
     }
+    return count;
   };
-  surplus(ga, gb, scratch.surplusA);
-  surplus(gb, ga, scratch.surplusB);
-  const std::size_t trades = std::min(scratch.surplusA.size(), scratch.surplusB.size());
-  for (std::size_t r = 0; r < trades; ++r) std::swap(x[scratch.surplusA[r]], y[scratch.surplusB[r]]);
+  const std::uint32_t tradesA = surplus(ga, gb, scratch.surplusA.data());
+  const std::uint32_t tradesB = surplus(gb, ga, scratch.surplusB.data());
+  const std::uint32_t trades = std::min(tradesA, tradesB);
+  for (std::uint32_t r = 0; r < trades; ++r) std::swap(x[scratch.surplusA[r]], y[scratch.surplusB[r]]);
 }
 
 std::int32_t PathLayout::length(const std::uint8_t* chromosome, Scratch&) const {

@@ -55,8 +55,7 @@ class PathLayout {
   void textForm(const std::uint8_t* chromosome, std::uint8_t* out) const;
 
  private:
-  template <class OnHit>
-  std::uint32_t walkMutation(std::uint32_t state, Scratch& scratch, OnHit onHit) const;
+  std::size_t blockWords() const;
 
   Grid grid_;
   std::int32_t cities_;

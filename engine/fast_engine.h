@@ -95,6 +95,27 @@ inline std::int32_t rouletteIndex(const double* weights, std::int32_t members, d
   return static_cast<std::int32_t>(base - weights) + (*base <= r ? 1 : 0);
 }
 
+// The same search for many draws at once, in lockstep: the searches are
+// independent, so their memory accesses overlap instead of waiting on each
+// other. out[k] = rouletteIndex(weights, members, r[k]).
+inline void rouletteIndices(const double* weights, std::int32_t members, const double* r, std::int32_t* out,
+                            int count) {
+  constexpr int kMax = 64;
+  const double* base[kMax];
+  std::int64_t n = members - 1;
+  if (n <= 0) {
+    for (int k = 0; k < count; ++k) out[k] = 0;
+    return;
+  }
+  for (int k = 0; k < count; ++k) base[k] = weights;
+  while (n > 1) {
+    const std::int64_t half = n / 2;
+    for (int k = 0; k < count; ++k) base[k] = base[k][half - 1] <= r[k] ? base[k] + half : base[k];
+    n -= half;
+  }
+  for (int k = 0; k < count; ++k) out[k] = static_cast<std::int32_t>(base[k] - weights) + (*base[k] <= r[k] ? 1 : 0);
+}
+
 // Steps whose work (members x cities) is below this run on one thread: the
 // fork and join would cost more than they save.
 inline constexpr std::int64_t kParallelWork = 1 << 17;
@@ -195,39 +216,58 @@ class FastEngine final : public EvolutionEngine {
       if (odd) {
         PairPlan& last = plan_[pairs];
         last.select1 = next();
+        last.select2 = last.select1;  // not drawn; keeps the batch search defined
         last.mutate1 = s;
         s = layout_.mutationEnd(s, scratch);
       }
       random().setState(s);
     }
 
-    // 2. Build the offspring, pair by pair, on all workers.
+    // 2. Build the offspring, pair by pair, on all workers. Pairs go in
+    //    batches: first all their parents are found and their chromosomes
+    //    fetched ahead, then the pairs are built.
     const double total = weights_[p - 1];
     parallelChunks(workersFor(), pairs + (odd ? 1 : 0), [&](std::int64_t begin, std::int64_t end, int worker) {
       typename Layout::Scratch& scratch = scratch_[worker];
-      for (std::int64_t i = begin; i < end; ++i) {
-        const PairPlan& pair = plan_[i];
-        const auto first = static_cast<std::int32_t>(2 * i);
-        std::uint8_t* child1 = child(first);
-        const std::uint8_t* parent1 = member(selected(pair.select1, total));
-        if (first + 1 == p) {
-          std::memcpy(child1, parent1, layout_.storedBytes());
+      constexpr int kBatch = 16;
+      double draws[2 * kBatch];
+      std::int32_t parents[2 * kBatch];
+      const std::size_t bytes = layout_.storedBytes();
+      for (std::int64_t batch = begin; batch < end; batch += kBatch) {
+        const int count = static_cast<int>(std::min<std::int64_t>(kBatch, end - batch));
+        for (int k = 0; k < count; ++k) {
+          const PairPlan& pair = plan_[batch + k];
+          draws[2 * k] = pair.select1 * Random::kUnit * total;
+          draws[2 * k + 1] = pair.select2 * Random::kUnit * total;
+        }
+        rouletteIndices(weights_.data(), p, draws, parents, 2 * count);
+        for (int k = 0; k < 2 * count; ++k)
+          for (std::size_t line = 0; line < bytes; line += 64) __builtin_prefetch(member(parents[k]) + line);
+        for (int k = 0; k < count; ++k) {
+          const std::int64_t i = batch + k;
+          const PairPlan& pair = plan_[i];
+          const auto first = static_cast<std::int32_t>(2 * i);
+          std::uint8_t* child1 = child(first);
+          const std::uint8_t* parent1 = member(parents[2 * k]);
+          if (first + 1 == p) {
+            std::memcpy(child1, parent1, bytes);
+            layout_.mutate(child1, pair.mutate1, scratch);
+            childLengths_[first] = layout_.length(child1, scratch);
+            continue;
+          }
+          std::uint8_t* child2 = child(first + 1);
+          const std::uint8_t* parent2 = member(parents[2 * k + 1]);
+          if (pair.cut != kNoCut) {
+            layout_.crossCopy(parent1, parent2, pair.cut, child1, child2, scratch);
+          } else {
+            std::memcpy(child1, parent1, bytes);
+            std::memcpy(child2, parent2, bytes);
+          }
           layout_.mutate(child1, pair.mutate1, scratch);
+          layout_.mutate(child2, pair.mutate2, scratch);
           childLengths_[first] = layout_.length(child1, scratch);
-          continue;
+          childLengths_[first + 1] = layout_.length(child2, scratch);
         }
-        std::uint8_t* child2 = child(first + 1);
-        const std::uint8_t* parent2 = member(selected(pair.select2, total));
-        if (pair.cut != kNoCut) {
-          layout_.crossCopy(parent1, parent2, pair.cut, child1, child2, scratch);
-        } else {
-          std::memcpy(child1, parent1, layout_.storedBytes());
-          std::memcpy(child2, parent2, layout_.storedBytes());
-        }
-        layout_.mutate(child1, pair.mutate1, scratch);
-        layout_.mutate(child2, pair.mutate2, scratch);
-        childLengths_[first] = layout_.length(child1, scratch);
-        childLengths_[first + 1] = layout_.length(child2, scratch);
       }
     });
 
@@ -288,13 +328,6 @@ class FastEngine final : public EvolutionEngine {
     return population_.data() + static_cast<std::size_t>(i) * stride_;
   }
   std::uint8_t* child(std::int32_t i) { return offspring_.data() + static_cast<std::size_t>(i) * stride_; }
-
-  // The member a selection draw picks: r = uniform * total, as the scaled
-  // real of the random source computes it.
-  std::int32_t selected(std::uint32_t state, double total) const {
-    const double r = state * Random::kUnit * total;
-    return rouletteIndex(weights_.data(), populationSize_, r);
-  }
 
   std::vector<std::int32_t> tourOf(const std::uint8_t* chromosome) const {
     std::vector<std::int32_t> tour;

@@ -39,6 +39,20 @@ struct Kernels {
   // Length of the closed tour through the cells codes[0 .. n - 1], each
   // code row * 128 + column (column < 128, row < 512). REQUIRES: n >= 1.
   std::int32_t (*codeTourLength)(const std::uint16_t* codes, std::size_t n);
+
+  // Length of the tour the keys decode to: the cities in ascending key
+  // order, equal keys in ascending city order, city i at cell codeOf[i].
+  // tour (n entries) receives the sorted cells. REQUIRES: 1 <= n <= 65535.
+  std::int32_t (*keyTourLength)(const std::uint8_t* keys, std::size_t n, const std::uint16_t* codeOf,
+                                std::uint16_t* tour);
+
+  // The path mutation of n genes from `state`: per gene position one draw,
+  // a hit when below the threshold, and after each hit one partner draw p =
+  // floor(n * state / 2^32) whose gene is swapped with the hit one. Applies
+  // the swaps when genes is not null; returns the state after the last draw.
+  // words (blockWords) and states (64 * blockWords) are working memory.
+  std::uint32_t (*pathMutate)(std::uint32_t state, std::uint32_t threshold, std::uint16_t* genes, std::uint32_t n,
+                              std::uint64_t* words, std::uint32_t* states, std::size_t blockWords);
 };
 
 // The fastest variant this processor runs.

@@ -50,25 +50,22 @@ Jump jumpOver(uint64_t k) {
 
 inline U32 splat(uint32_t x) { return U32{} + x; }
 
-// Lane l holds state offset + l (offset >= 1).
-U32 statesFrom(uint32_t state, uint64_t offset) {
-  U32 v;
-  for (int l = 0; l < kLanes; ++l) {
-    const Jump j = jumpOver(offset + static_cast<uint64_t>(l));
-    v[l] = j.multiplier * state + j.increment;
+// Per-lane jumps: lane l of chain k of a block of kChains vectors reaches
+// state (k * kLanes + l) * spacing + first from the block's starting state,
+// in one multiply-add.
+template <int kChains>
+struct LaneJumps {
+  U32 mul[kChains], inc[kChains];
+  LaneJumps(uint64_t first, uint64_t spacing) {
+    for (int k = 0; k < kChains; ++k)
+      for (int l = 0; l < kLanes; ++l) {
+        const Jump j = jumpOver(first + (static_cast<uint64_t>(k) * kLanes + static_cast<uint64_t>(l)) * spacing);
+        mul[k][l] = j.multiplier;
+        inc[k][l] = j.increment;
+      }
   }
-  return v;
-}
-
-// Lane l holds state 7l + 1 (the first key bit of city l of the group).
-U32 keyStatesFrom(uint32_t state) {
-  U32 v;
-  for (int l = 0; l < kLanes; ++l) {
-    const Jump j = jumpOver(7 * static_cast<uint64_t>(l) + 1);
-    v[l] = j.multiplier * state + j.increment;
-  }
-  return v;
-}
+  U32 from(uint32_t state, int k) const { return splat(state) * mul[k] + inc[k]; }
+};
 
 inline U32 loadU32(const uint32_t* p) {
   U32 v;
@@ -99,9 +96,10 @@ void fillStates(uint32_t state, uint32_t* out, size_t count) {
   constexpr size_t kBlock = kChains * kLanes;
   size_t t = 0;
   if (count >= kBlock) {
+    static const LaneJumps<kChains> lanes(1, 1);
     U32 v[kChains];
-    for (int k = 0; k < kChains; ++k) v[k] = statesFrom(state, 1 + k * kLanes);
-    const Jump j = jumpOver(kBlock);
+    for (int k = 0; k < kChains; ++k) v[k] = lanes.from(state, k);
+    static const Jump j = jumpOver(kBlock);
     const U32 mul = splat(j.multiplier), inc = splat(j.increment);
     for (; t + kBlock <= count; t += kBlock) {
       for (int k = 0; k < kChains; ++k) {
@@ -118,9 +116,10 @@ template <bool kStoreStates>
 void hitWordsImpl(uint32_t state, uint32_t threshold, uint64_t* words, uint32_t* states,
                   size_t wordCount) {
   constexpr int kChains = 64 / kLanes;
+  static const LaneJumps<kChains> lanes(1, 1);
+  static const Jump j = jumpOver(64);
   U32 v[kChains];
-  for (int k = 0; k < kChains; ++k) v[k] = statesFrom(state, 1 + k * kLanes);
-  const Jump j = jumpOver(64);
+  for (int k = 0; k < kChains; ++k) v[k] = lanes.from(state, k);
   const U32 mul = splat(j.multiplier), inc = splat(j.increment), limit = splat(threshold);
   for (size_t w = 0; w < wordCount; ++w) {
     uint64_t word = 0;
@@ -152,58 +151,38 @@ struct KeyBitJumps {
       mul[j] = splat(s.multiplier);
       inc[j] = splat(s.increment);
     }
-    const Jump g = jumpOver(7 * static_cast<uint64_t>(kLanes));
+    const Jump g = jumpOver(7 * static_cast<uint64_t>(kLanes));  // the next group
     groupMul = splat(g.multiplier);
     groupInc = splat(g.increment);
   }
 };
 
-// One city's key from its seven states, scalar (the tail of a chromosome).
-template <class BitOf>
-uint8_t scalarKey(uint32_t& state, BitOf bitOf) {
-  uint32_t key = 0;
-  for (int j = 0; j < 7; ++j) {
-    state = state * kMultiplier + 1u;
-    key |= bitOf(state) << (6 - j);
-  }
-  return static_cast<uint8_t>(key);
-}
-
 template <bool kMutate>
 void keyPass(uint32_t state, uint32_t threshold, uint8_t* keys, size_t cities) {
   static const KeyBitJumps jumps;
+  static const LaneJumps<1> lanes(1, 7);  // lane l: state 7l + 1
   const U32 limit = splat(threshold);
+  U32 first = lanes.from(state, 0);  // the first key bit's state of each city of the group
   size_t i = 0;
-  if (cities >= static_cast<size_t>(kLanes)) {
-    U32 first = keyStatesFrom(state);
-    for (; i + kLanes <= cities; i += kLanes) {
-      U32 bits = U32{};
-      for (int j = 0; j < 7; ++j) {
-        const U32 s = first * jumps.mul[j] + jumps.inc[j];
-        if constexpr (kMutate)
-          bits |= (U32)(s < limit) & splat(1u << (6 - j));
-        else
-          bits |= (s >> 31) << (6 - j);
-      }
-      const U8 packed = __builtin_convertvector(bits, U8);
-      if constexpr (kMutate) {
-        U8 current;
-        memcpy(&current, keys + i, sizeof current);
-        const U8 next = current ^ packed;
-        memcpy(keys + i, &next, sizeof next);
-      } else {
-        memcpy(keys + i, &packed, sizeof packed);
-      }
-      first = first * jumps.groupMul + jumps.groupInc;
+  for (; i < cities; i += kLanes) {
+    U32 bits = U32{};
+    for (int j = 0; j < 7; ++j) {
+      const U32 s = first * jumps.mul[j] + jumps.inc[j];
+      if constexpr (kMutate)
+        bits |= (U32)(s < limit) & splat(1u << (6 - j));
+      else
+        bits |= (s >> 31) << (6 - j);
     }
-    const Jump done = jumpOver(7 * static_cast<uint64_t>(i));
-    state = done.multiplier * state + done.increment;
-  }
-  for (; i < cities; ++i) {
-    if constexpr (kMutate)
-      keys[i] ^= scalarKey(state, [threshold](uint32_t s) { return static_cast<uint32_t>(s < threshold); });
-    else
-      keys[i] = scalarKey(state, [](uint32_t s) { return s >> 31; });
+    U8 packed = __builtin_convertvector(bits, U8);
+    // A last, partial group computes every lane and writes only its cities.
+    const size_t width = cities - i < static_cast<size_t>(kLanes) ? cities - i : kLanes;
+    if constexpr (kMutate) {
+      U8 current = U8{};
+      memcpy(&current, keys + i, width);
+      packed ^= current;
+    }
+    memcpy(keys + i, &packed, width);
+    first = first * jumps.groupMul + jumps.groupInc;
   }
 }
 
@@ -242,10 +221,105 @@ int32_t codeTourLength(const uint16_t* codes, size_t n) {
   return total + cellDistance(codes[n - 1], codes[0]);
 }
 
+// Bits of the positions that are partner draws, given the hit bits of one
+// word and whether its first position is a partner (carry in, updated to
+// the next word's). A hit at a gene position makes the next position a
+// partner, whose own bit then does not count: within a run of consecutive
+// hits every other one is a partner, starting with the second. Computed with
+// carries across the runs, as for escaped characters after backslashes.
+inline uint64_t partnerPositions(uint64_t hits, uint64_t& carry) {
+  const uint64_t kEven = 0x5555555555555555ull;
+  hits &= ~carry;
+  const uint64_t followsHit = hits << 1 | carry;
+  const uint64_t oddStarts = hits & ~kEven & ~followsHit;
+  uint64_t evenStarts;
+  carry = __builtin_add_overflow(oddStarts, hits, &evenStarts) ? 1 : 0;
+  const uint64_t invert = evenStarts << 1;
+  return (kEven ^ invert) & followsHit;
+}
+
+inline int popcount64(uint64_t x) { return __builtin_popcountll(x); }
+
+// Position of the k-th set bit of x (k >= 1, at most popcount(x)).
+inline int selectBit(uint64_t x, int k) {
+  int position = 0;
+  for (int width = 32; width > 0; width >>= 1) {
+    const int low = popcount64(x & ((uint64_t{1} << width) - 1));
+    if (k > low) {
+      k -= low;
+      x >>= width;
+      position += width;
+    }
+  }
+  return position;
+}
+
+uint32_t pathMutate(uint32_t state, uint32_t threshold, uint16_t* genes, uint32_t n, uint64_t* words,
+                    uint32_t* states, size_t blockWords) {
+  uint64_t carry = 0;    // the next position is a partner draw
+  uint64_t passed = 0;   // gene positions before the current word
+  for (;;) {
+    hitWordsImpl<true>(state, threshold, words, states, blockWords);
+    for (size_t w = 0; w < blockWords; ++w) {
+      const uint64_t hits = words[w];
+      const uint64_t partners = partnerPositions(hits, carry);
+      const uint64_t genePositions = ~partners;
+      uint64_t geneHits = hits & genePositions;
+      const uint32_t* wordStates = states + 64 * w;
+      const uint64_t here = static_cast<uint64_t>(popcount64(genePositions));
+      int last = 64;  // the word's positions to act on: all, or up to the last gene
+      if (passed + here >= n) {
+        last = selectBit(genePositions, static_cast<int>(n - passed));
+        geneHits &= last == 63 ? ~uint64_t{0} : (uint64_t{2} << last) - 1;
+      }
+      // Each hit swaps its gene with the partner position drawn next.
+      if (genes) {
+        for (uint64_t h = geneHits; h != 0; h &= h - 1) {
+          const int bit = __builtin_ctzll(h);
+          const uint64_t gene = passed + static_cast<uint64_t>(popcount64(genePositions & ((uint64_t{1} << bit) - 1)));
+          const uint32_t partnerState = bit < 63 ? wordStates[bit + 1] : wordStates[63] * kMultiplier + 1u;
+          const uint32_t partner = static_cast<uint32_t>((uint64_t{n} * partnerState) >> 32);
+          const uint16_t t = genes[gene];
+          genes[gene] = genes[partner];
+          genes[partner] = t;
+        }
+      }
+      if (last < 64) {
+        // The mutation ends with its last gene's draw, or with the partner
+        // after it when that draw hit.
+        const uint32_t end = wordStates[last];
+        return (geneHits >> last) & 1 ? end * kMultiplier + 1u : end;
+      }
+      passed += here;
+    }
+    state = states[64 * blockWords - 1];
+  }
+}
+
+int32_t keyTourLength(const uint8_t* keys, size_t n, const uint16_t* codeOf, uint16_t* tour) {
+  // Stable counting sort over the 128 key values, then the length of the
+  // sorted cells. Counts are 16-bit (n <= 65535), four to a 64-bit word for
+  // the running sums.
+  alignas(64) uint16_t bins[128];
+  memset(bins, 0, sizeof bins);
+  for (size_t i = 0; i < n; ++i) ++bins[keys[i]];
+  uint64_t carry = 0;  // cities in all earlier words
+  for (int w = 0; w < 32; ++w) {
+    uint64_t word;
+    memcpy(&word, bins + 4 * w, sizeof word);
+    const uint64_t inclusive = word + (word << 16) + (word << 32) + (word << 48);
+    const uint64_t exclusive = inclusive - word + carry * 0x0001000100010001ull;
+    carry += inclusive >> 48;
+    memcpy(bins + 4 * w, &exclusive, sizeof exclusive);
+  }
+  for (size_t i = 0; i < n; ++i) tour[bins[keys[i]]++] = codeOf[i];
+  return codeTourLength(tour, n);
+}
+
 }  // namespace
 
 extern const Kernels kKernels;
 const Kernels kKernels = {WENDRA_KERNEL_LABEL, fillStates, hitWords, hitWordsAndStates,
-                          keyInitialise, keyMutate, codeTourLength};
+                          keyInitialise, keyMutate, codeTourLength, keyTourLength, pathMutate};
 
 }  // namespace wendra::WENDRA_KERNEL_NAMESPACE

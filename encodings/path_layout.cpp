@@ -54,35 +54,15 @@ std::uint32_t PathLayout::initialiseAll(std::uint8_t* members, std::size_t strid
                                         std::uint32_t state, int /*workers*/,
                                         std::vector<Scratch>& /*scratch*/) const {
   // Sequential by nature: how many draws a member takes depends on the
-  // cities it already holds. Draws come from a buffer the kernels fill.
+  // cities it already holds.
   const auto n = static_cast<std::uint32_t>(cities_);
-  std::vector<std::uint32_t> placed(n, 0);  // member number + 1 that holds the city
-  std::vector<std::uint32_t> buffer(4096);
-  const std::size_t block = buffer.size();
-  std::size_t used = block;  // buffer empty
+  std::vector<std::uint32_t> placed((n + 31) / 32);
+  // Draws are made in blocks of about a chromosome's length.
+  std::vector<std::uint32_t> buffer(std::clamp<std::size_t>((n + 63) / 64 * 64, 256, 4096));
   const Kernels& k = kernels();
-  for (std::int32_t m = 0; m < count; ++m) {
-    std::uint16_t* g = genes(members + static_cast<std::size_t>(m) * stride);
-    const auto mark = static_cast<std::uint32_t>(m) + 1;
-    std::uint32_t filled = 0;
-    while (filled < n) {
-      if (used == block) {
-        k.fillStates(state, buffer.data(), block);
-        used = 0;
-      }
-      // Consume the buffer until it runs out or the member is complete.
-      while (used < block) {
-        const std::uint32_t s = buffer[used++];
-        const std::uint32_t city = below(n, s);
-        if (placed[city] != mark) {
-          placed[city] = mark;
-          g[filled++] = codes_.codeOf(static_cast<std::int32_t>(city));
-          if (filled == n) break;
-        }
-      }
-      state = buffer[used - 1];
-    }
-  }
+  for (std::int32_t m = 0; m < count; ++m)
+    state = k.pathInitialise(state, genes(members + static_cast<std::size_t>(m) * stride), n, codes_.codes(),
+                             placed.data(), buffer.data(), buffer.size());
   return state;
 }
 

@@ -137,14 +137,20 @@ class FastEngine final : public EvolutionEngine {
     Layout layout(grid, mutationProbability);
     const std::size_t stride = (layout.storedBytes() + 63) / 64 * 64;
     const auto members = static_cast<std::size_t>(populationSize);
+    // The two population buffers of an earlier creation of the same size are
+    // reused (saving the first touch of every page); they are overwritten
+    // only after the point where nothing can fail any more.
+    const bool reuse = population_.size() == members * stride && offspring_.size() == members * stride;
     AlignedBytes population, offspring, generationBest, overallBest;
     std::vector<std::int32_t> lengths, childLengths;
     std::vector<double> weights;
     std::vector<PairPlan> plan;
     std::vector<typename Layout::Scratch> scratch;
     try {
-      population = AlignedBytes(members * stride);
-      offspring = AlignedBytes(members * stride);
+      if (!reuse) {
+        population = AlignedBytes(members * stride);
+        offspring = AlignedBytes(members * stride);
+      }
       generationBest = AlignedBytes(stride);
       overallBest = AlignedBytes(stride);
       lengths.resize(members);
@@ -165,8 +171,10 @@ class FastEngine final : public EvolutionEngine {
     crossThreshold_ = Random::chanceThreshold(crossoverProbability);
     textSize_ = textSize;
     stride_ = stride;
-    population_ = std::move(population);
-    offspring_ = std::move(offspring);
+    if (!reuse) {
+      population_ = std::move(population);
+      offspring_ = std::move(offspring);
+    }
     generationBest_ = std::move(generationBest);
     overallBest_ = std::move(overallBest);
     lengths_ = std::move(lengths);

@@ -53,6 +53,15 @@ struct Kernels {
   // words (blockWords) and states (64 * blockWords) are working memory.
   std::uint32_t (*pathMutate)(std::uint32_t state, std::uint32_t threshold, std::uint16_t* genes, std::uint32_t n,
                               std::uint64_t* words, std::uint32_t* states, std::size_t blockWords);
+
+  // A path chromosome of n cities by rejection: integers floor(n * state /
+  // 2^32) are drawn until all n cities are placed, a city drawn again being
+  // discarded; genes[k] = codeOf[k-th city placed]. Returns the state after
+  // the last draw. placed ((n + 31) / 32 words) and buffer (bufferSize
+  // states, a multiple of 64) are working memory. REQUIRES: 1 <= n < 2^16.
+  std::uint32_t (*pathInitialise)(std::uint32_t state, std::uint16_t* genes, std::uint32_t n,
+                                  const std::uint16_t* codeOf, std::uint32_t* placed, std::uint32_t* buffer,
+                                  std::size_t bufferSize);
 };
 
 // The fastest variant this processor runs.

@@ -296,6 +296,76 @@ uint32_t pathMutate(uint32_t state, uint32_t threshold, uint16_t* genes, uint32_
   }
 }
 
+// Bit l set when city lane l is not yet in the bitset.
+inline uint32_t freshLanes(U32 cities, const uint32_t* placed) {
+#if defined(__AVX512F__)
+  const __m512i words =
+      _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), 0xFFFF, (__m512i)(cities >> 5), placed, 4);
+  const U32 bits = ((U32)words >> (cities & 31)) & 1;
+  return _mm512_cmpeq_epi32_mask((__m512i)bits, _mm512_setzero_si512());
+#elif defined(__AVX2__)
+  const __m256i words = _mm256_i32gather_epi32(reinterpret_cast<const int*>(placed), (__m256i)(cities >> 5), 4);
+  const U32 bits = ((U32)words >> (cities & 31)) & 1;
+  return static_cast<uint32_t>(_mm256_movemask_ps((__m256)(bits == 0)));
+#else
+  uint32_t m = 0;
+  for (int l = 0; l < kLanes; ++l) m |= static_cast<uint32_t>(((placed[cities[l] >> 5] >> (cities[l] & 31)) & 1) == 0) << l;
+  return m;
+#endif
+}
+
+uint32_t pathInitialise(uint32_t state, uint16_t* genes, uint32_t n, const uint16_t* codeOf, uint32_t* placed,
+                        uint32_t* buffer, size_t bufferSize) {
+  memset(placed, 0, ((n + 31) / 32) * sizeof(uint32_t));
+  uint32_t filled = 0;
+  // While most cities are still free, every draw is tested in turn, without
+  // branches (whether a draw is taken cannot be predicted). Once few are
+  // left, most draws are rejected: they are tested a vector at a time, and
+  // only a vector holding a free city is looked at draw by draw.
+  const uint32_t sparse = n - n / 8;  // cities placed before the vector phase
+  for (;;) {
+    fillStates(state, buffer, bufferSize);
+    size_t i = 0;
+    while (filled < sparse && i < bufferSize) {
+      const uint32_t s = buffer[i++];
+      const uint32_t city = static_cast<uint32_t>((uint64_t{n} * s) >> 32);
+      const uint32_t word = placed[city >> 5], bit = 1u << (city & 31);
+      placed[city >> 5] = word | bit;
+      genes[filled] = codeOf[city];
+      filled += (word & bit) == 0 ? 1 : 0;
+    }
+    if (filled == n) return buffer[i - 1];
+    while (filled >= sparse && i + kLanes <= bufferSize) {
+      U32 v;
+      memcpy(&v, buffer + i, sizeof v);
+      // floor(n * s / 2^32) in 32-bit lanes (n < 2^16): high and low halves.
+      const U32 cities = ((v >> 16) * n + (((v & 0xFFFFu) * n) >> 16)) >> 16;
+      const uint32_t fresh = freshLanes(cities, placed);
+      if (fresh == 0) {
+        i += kLanes;
+        continue;
+      }
+      const int lane = __builtin_ctz(fresh);
+      const uint32_t city = cities[lane];
+      placed[city >> 5] |= 1u << (city & 31);
+      genes[filled++] = codeOf[city];
+      i += static_cast<size_t>(lane) + 1;
+      if (filled == n) return buffer[i - 1];
+    }
+    // The buffer's last draws, one by one.
+    while (i < bufferSize) {
+      const uint32_t s = buffer[i++];
+      const uint32_t city = static_cast<uint32_t>((uint64_t{n} * s) >> 32);
+      const uint32_t word = placed[city >> 5], bit = 1u << (city & 31);
+      if (word & bit) continue;
+      placed[city >> 5] = word | bit;
+      genes[filled++] = codeOf[city];
+      if (filled == n) return buffer[i - 1];
+    }
+    state = buffer[bufferSize - 1];
+  }
+}
+
 int32_t keyTourLength(const uint8_t* keys, size_t n, const uint16_t* codeOf, uint16_t* tour) {
   // Stable counting sort over the 128 key values, then the length of the
   // sorted cells. Counts are 16-bit (n <= 65535), four to a 64-bit word for
@@ -320,6 +390,6 @@ int32_t keyTourLength(const uint8_t* keys, size_t n, const uint16_t* codeOf, uin
 
 extern const Kernels kKernels;
 const Kernels kKernels = {WENDRA_KERNEL_LABEL, fillStates, hitWords, hitWordsAndStates,
-                          keyInitialise, keyMutate, codeTourLength, keyTourLength, pathMutate};
+                          keyInitialise, keyMutate, codeTourLength, keyTourLength, pathMutate, pathInitialise};
 
 }  // namespace wendra::WENDRA_KERNEL_NAMESPACE

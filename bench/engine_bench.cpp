@@ -64,7 +64,7 @@ bool skipMemory = false;
 class LimitKernel {
  public:
   LimitKernel(EncodingKind kind, const Size& size, int threads)
-      : kind_(kind), size_(size), threads_(threads) {
+      : kind_(kind), size_(size), pool_(threads) {
     const std::int64_t n = std::int64_t{size.width} * size.height;
     stored_ = kind == EncodingKind::kPath ? 2 * n : n;
     stride_ = static_cast<std::size_t>((stored_ + 63) / 64 * 64);
@@ -78,11 +78,17 @@ class LimitKernel {
     offspring_ = AlignedBytes(stride_ * size.population);
     std::memset(population_.data(), 1, population_.size());
     std::memset(offspring_.data(), 0, offspring_.size());
-    words_.assign(static_cast<std::size_t>(threads), std::vector<std::uint64_t>());
+    words_.assign(static_cast<std::size_t>(pool_.threads()), std::vector<std::uint64_t>());
   }
 
-  int workers() const {
-    return std::int64_t{size_.population} * size_.width * size_.height >= kParallelWork ? threads_ : 1;
+  bool large() const { return std::int64_t{size_.population} * size_.width * size_.height >= kParallelWork; }
+
+  template <class Body>
+  void forChunks(bool parallel, std::int64_t count, Body&& body) {
+    if (parallel)
+      pool_.run(count, body);
+    else
+      body(std::int64_t{0}, count, 0);
   }
 
   void step() {
@@ -90,7 +96,7 @@ class LimitKernel {
     const std::int64_t pairs = size_.population / 2;
     const std::int64_t perPair = 4 + 2 * mutationDraws_;
     const std::uint64_t threshold = Random::chanceThreshold(kMutation);
-    parallelChunks(workers(), pairs, [&](std::int64_t begin, std::int64_t end, int worker) {
+    forChunks(large(), pairs, [&](std::int64_t begin, std::int64_t end, int worker) {
       std::vector<std::uint64_t>& words = words_[static_cast<std::size_t>(worker)];
       words.resize(static_cast<std::size_t>((mutationDraws_ + 63) / 64));
       std::uint32_t s = StreamJump::over(static_cast<std::uint64_t>(perPair * begin)).apply(start);
@@ -119,7 +125,7 @@ class LimitKernel {
 
   void create() {
     const std::uint32_t start = state_;
-    parallelChunks(kind_ == EncodingKind::kPath ? 1 : workers(), size_.population,
+    forChunks(kind_ != EncodingKind::kPath && large(), size_.population,
                    [&](std::int64_t begin, std::int64_t end, int worker) {
                      std::vector<std::uint64_t>& words = words_[static_cast<std::size_t>(worker)];
                      words.resize(static_cast<std::size_t>((createDraws_ + 63) / 64));
@@ -140,7 +146,7 @@ class LimitKernel {
  private:
   EncodingKind kind_;
   Size size_;
-  int threads_;
+  WorkerPool pool_;
   std::int64_t stored_ = 0, mutationDraws_ = 0, createDraws_ = 0;
   std::size_t stride_ = 0;
   AlignedBytes population_, offspring_;

@@ -17,6 +17,7 @@
 
 #include "cell_codes.h"
 #include "grid.h"
+#include "parallel.h"
 #include "random.h"
 
 namespace wendra {
@@ -38,7 +39,7 @@ class KeyLayout {
   std::uint32_t cutBound() const { return static_cast<std::uint32_t>(kKeyBits * cities_); }
 
   std::uint32_t initialiseAll(std::uint8_t* members, std::size_t stride, std::int32_t count,
-                              std::uint32_t state, int workers, std::vector<Scratch>& scratch) const;
+                              std::uint32_t state, WorkerPool* pool) const;
   std::uint32_t mutationEnd(std::uint32_t state, Scratch&) const { return overMutation_.apply(state); }
   void crossCopy(const std::uint8_t* a, const std::uint8_t* b, std::uint32_t cut, std::uint8_t* child1,
                  std::uint8_t* child2, Scratch& scratch) const;

@@ -51,8 +51,7 @@ PathLayout::PathLayout(const Grid& grid, double mutationProbability)
       overAllHits_(StreamJump::over(2 * static_cast<std::uint64_t>(cities_))) {}
 
 std::uint32_t PathLayout::initialiseAll(std::uint8_t* members, std::size_t stride, std::int32_t count,
-                                        std::uint32_t state, int /*workers*/,
-                                        std::vector<Scratch>& /*scratch*/) const {
+                                        std::uint32_t state, WorkerPool* /*pool*/) const {
   // Sequential by nature: how many draws a member takes depends on the
   // cities it already holds.
   const auto n = static_cast<std::uint32_t>(cities_);

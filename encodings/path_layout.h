@@ -16,6 +16,7 @@
 
 #include "cell_codes.h"
 #include "grid.h"
+#include "parallel.h"
 #include "random.h"
 
 namespace wendra {
@@ -42,7 +43,7 @@ class PathLayout {
   // Initialises `count` members in index order from the stream after
   // `state`; returns the state after the last draw.
   std::uint32_t initialiseAll(std::uint8_t* members, std::size_t stride, std::int32_t count,
-                              std::uint32_t state, int workers, std::vector<Scratch>& scratch) const;
+                              std::uint32_t state, WorkerPool* pool) const;
   // The state after a mutation that starts after `state`.
   std::uint32_t mutationEnd(std::uint32_t state, Scratch& scratch) const;
   // child1 and child2 become the crossover of copies of a and b at `cut`.

@@ -125,7 +125,7 @@ class FastEngine final : public EvolutionEngine {
  public:
   // threads: workers for large steps; 0 means one per available core.
   explicit FastEngine(int threads = 0)
-      : threads_(threads > 0 ? threads : availableCores()), layout_(grid_, 0.0) {}
+      : pool_(threads), threads_(pool_.threads()), layout_(grid_, 0.0) {}
 
   void createPopulation(const Grid& grid, std::int32_t populationSize, double mutationProbability,
                         double crossoverProbability) override {
@@ -184,10 +184,9 @@ class FastEngine final : public EvolutionEngine {
     scratch_ = std::move(scratch);
 
     // 2. Initialise the members in index order, then measure them.
-    const int workers = workersFor();
-    random().setState(layout_.initialiseAll(population_.data(), stride_, populationSize_,
-                                            random().state(), workers, scratch_));
-    parallelChunks(workers, populationSize_, [&](std::int64_t begin, std::int64_t end, int worker) {
+    random().setState(layout_.initialiseAll(population_.data(), stride_, populationSize_, random().state(),
+                                            largeWork() ? &pool_ : nullptr));
+    forChunks(populationSize_, [&](std::int64_t begin, std::int64_t end, int worker) {
       for (std::int64_t i = begin; i < end; ++i)
         lengths_[i] = layout_.length(member(static_cast<std::int32_t>(i)), scratch_[worker]);
     });
@@ -235,7 +234,7 @@ class FastEngine final : public EvolutionEngine {
     //    batches: first all their parents are found and their chromosomes
     //    fetched ahead, then the pairs are built.
     const double total = weights_[p - 1];
-    parallelChunks(workersFor(), pairs + (odd ? 1 : 0), [&](std::int64_t begin, std::int64_t end, int worker) {
+    forChunks(pairs + (odd ? 1 : 0), [&](std::int64_t begin, std::int64_t end, int worker) {
       typename Layout::Scratch& scratch = scratch_[worker];
       constexpr int kBatch = 16;
       double draws[2 * kBatch];
@@ -326,9 +325,16 @@ class FastEngine final : public EvolutionEngine {
     std::uint32_t select1, select2, cut, mutate1, mutate2;
   };
 
-  int workersFor() const {
-    const std::int64_t work = std::int64_t{populationSize_} * grid_.cities();
-    return work >= kParallelWork ? threads_ : 1;
+  bool largeWork() const { return std::int64_t{populationSize_} * grid_.cities() >= kParallelWork; }
+
+  // body(begin, end, worker) over [0, count): on the pool for large work,
+  // else at once on this thread.
+  template <class Body>
+  void forChunks(std::int64_t count, Body&& body) {
+    if (largeWork())
+      pool_.run(count, body);
+    else
+      body(std::int64_t{0}, count, 0);
   }
 
   std::uint8_t* member(std::int32_t i) { return population_.data() + static_cast<std::size_t>(i) * stride_; }
@@ -366,6 +372,7 @@ class FastEngine final : public EvolutionEngine {
     }
   }
 
+  WorkerPool pool_;
   int threads_;
   Grid grid_;
   Layout layout_;

@@ -1,47 +1,94 @@
 #include "parallel.h"
 
-#include <thread>
+#include <chrono>
 
-#if defined(_OPENMP)
-#include <omp.h>
-#endif
+#include <sched.h>
 
 namespace wendra {
+namespace {
+
+inline void relax() {
+#if defined(__x86_64__) || defined(__i386__)
+  __builtin_ia32_pause();
+#else
+  std::this_thread::yield();
+#endif
+}
+
+}  // namespace
 
 int availableCores() {
-#if defined(_OPENMP)
-  const int n = omp_get_num_procs();
-#else
+  cpu_set_t set;
+  if (sched_getaffinity(0, sizeof set, &set) == 0) {
+    const int n = CPU_COUNT(&set);
+    if (n > 0) return n;
+  }
   const int n = static_cast<int>(std::thread::hardware_concurrency());
-#endif
   return n > 0 ? n : 1;
 }
 
-bool threadsSupported() {
-#if defined(_OPENMP)
-  return true;
-#else
-  return false;
-#endif
-}
+WorkerPool::WorkerPool(int threads) : threads_(threads > 0 ? threads : availableCores()) {}
 
-namespace detail {
-
-void runChunks(int workers, std::int64_t count, void* body, ChunkCall call) {
-  if (workers > count) workers = static_cast<int>(count);
-#if defined(_OPENMP)
-  // Exactly `workers` chunks, whatever number of threads the runtime grants:
-  // a thread that gets none of its own takes the chunks of the missing ones.
-#pragma omp parallel num_threads(workers)
+WorkerPool::~WorkerPool() {
   {
-    const int threads = omp_get_num_threads();
-    for (int w = omp_get_thread_num(); w < workers; w += threads)
-      call(body, count * w / workers, count * (w + 1) / workers, w);
+    std::lock_guard<std::mutex> lock(mutex_);
+    stop_ = true;
+    published_.store(++generation_, std::memory_order_release);
   }
-#else
-  for (int w = 0; w < workers; ++w) call(body, count * w / workers, count * (w + 1) / workers, w);
-#endif
+  wake_.notify_all();
+  for (std::thread& t : helpers_) t.join();
 }
 
-}  // namespace detail
+void WorkerPool::work(std::unique_lock<std::mutex>& lock, int worker) {
+  while (nextChunk_ < chunks_) {
+    const int chunk = nextChunk_++;
+    const std::int64_t begin = count_ * chunk / chunks_, end = count_ * (chunk + 1) / chunks_;
+    void* body = body_;
+    const Call call = call_;
+    lock.unlock();
+    call(body, begin, end, worker);
+    lock.lock();
+    if (++doneChunks_ == chunks_) finished_.notify_all();
+  }
+}
+
+void WorkerPool::runChunks(std::int64_t count, void* body, Call call) {
+  if (helpers_.empty())  // started on first use
+    for (int w = 1; w < threads_; ++w) helpers_.emplace_back([this, w] { helperLoop(w); });
+  std::unique_lock<std::mutex> lock(mutex_);
+  body_ = body;
+  call_ = call;
+  count_ = count;
+  // A few chunks per thread, so that the load evens out.
+  chunks_ = static_cast<int>(count < 4 * threads_ ? count : 4 * threads_);
+  nextChunk_ = 0;
+  doneChunks_ = 0;
+  published_.store(++generation_, std::memory_order_release);
+  lock.unlock();
+  wake_.notify_all();
+  lock.lock();
+  work(lock, 0);
+  finished_.wait(lock, [this] { return doneChunks_ == chunks_; });
+}
+
+void WorkerPool::helperLoop(int worker) {
+  std::uint64_t seen = 0;
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    if (generation_ == seen && !stop_) {
+      // Spin a little before sleeping: the next step usually follows soon.
+      lock.unlock();
+      const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(200);
+      while (published_.load(std::memory_order_acquire) == seen && std::chrono::steady_clock::now() < until) {
+        for (int i = 0; i < 64; ++i) relax();
+      }
+      lock.lock();
+      wake_.wait(lock, [&] { return generation_ != seen || stop_; });
+    }
+    if (stop_) return;
+    seen = generation_;
+    work(lock, worker);
+  }
+}
+
 }  // namespace wendra

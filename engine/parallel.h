@@ -1,40 +1,74 @@
 #pragma once
-// Fork-join over index ranges for the engine's large loops.
+// A small pool of worker threads for the engine's large loops.
 //
-// parallelChunks(workers, count, body) calls body(begin, end, worker) for
-// `workers` contiguous, disjoint chunks covering [0, count), each on its own
-// thread (worker = 0 .. workers - 1), and returns when all are done. With
-// workers <= 1 it calls body(0, count, 0) on the calling thread. Bodies must
-// write disjoint data; which thread runs which chunk never changes a result.
+// run(count, body) cuts [0, count) into fixed chunks and calls
+// body(begin, end, worker) once per chunk; the caller works too (worker 0),
+// helpers are workers 1 .. threads - 1. Chunks are handed out one at a time,
+// so a helper that is slow to wake (the machine busy with other work) simply
+// gets fewer of them: the caller never waits for a thread that has not
+// started, only for chunks already taken. Chunk boundaries depend only on
+// count and the thread count, never on timing; bodies must write disjoint
+// data, so no result depends on which thread ran which chunk.
+//
+// Helpers spin briefly after a job (steps often follow each other closely),
+// then sleep. Thread safety: one caller at a time.
 
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
+#include <thread>
 #include <type_traits>
+#include <vector>
 
 namespace wendra {
 
 // Number of processors this process may run on (at least 1).
 int availableCores();
 
-// Whether worker threads exist in this build (OpenMP); without them every
-// loop runs on the calling thread.
-bool threadsSupported();
+class WorkerPool {
+ public:
+  // threads: workers including the caller; 0 means one per available core.
+  explicit WorkerPool(int threads);
+  ~WorkerPool();
+  WorkerPool(const WorkerPool&) = delete;
+  WorkerPool& operator=(const WorkerPool&) = delete;
 
-namespace detail {
-using ChunkCall = void (*)(void* body, std::int64_t begin, std::int64_t end, int worker);
-void runChunks(int workers, std::int64_t count, void* body, ChunkCall call);
-}  // namespace detail
+  int threads() const { return threads_; }
 
-template <class Body>
-void parallelChunks(int workers, std::int64_t count, Body&& body) {
-  if (workers <= 1 || count <= 1) {
-    body(std::int64_t{0}, count, 0);
-    return;
+  template <class Body>
+  void run(std::int64_t count, Body&& body) {
+    if (threads_ <= 1 || count <= 1) {
+      body(std::int64_t{0}, count, 0);
+      return;
+    }
+    using B = std::remove_reference_t<Body>;
+    runChunks(count, const_cast<void*>(static_cast<const void*>(&body)),
+              [](void* b, std::int64_t begin, std::int64_t end, int worker) {
+                (*static_cast<B*>(b))(begin, end, worker);
+              });
   }
-  using B = std::remove_reference_t<Body>;
-  detail::runChunks(workers, count, const_cast<void*>(static_cast<const void*>(&body)),
-                    [](void* b, std::int64_t begin, std::int64_t end, int worker) {
-                      (*static_cast<B*>(b))(begin, end, worker);
-                    });
-}
+
+ private:
+  using Call = void (*)(void* body, std::int64_t begin, std::int64_t end, int worker);
+  void runChunks(std::int64_t count, void* body, Call call);
+  void helperLoop(int worker);
+  // Takes and runs chunks of the current job until none is left. REQUIRES:
+  // lock held; returns with it held.
+  void work(std::unique_lock<std::mutex>& lock, int worker);
+
+  int threads_;
+  std::vector<std::thread> helpers_;
+  std::mutex mutex_;
+  std::condition_variable wake_, finished_;
+  // The current job, guarded by mutex_.
+  std::uint64_t generation_ = 0;
+  std::atomic<std::uint64_t> published_{0};  // generation_, for spinning helpers to watch
+  void* body_ = nullptr;
+  Call call_ = nullptr;
+  std::int64_t count_ = 0;
+  int chunks_ = 0, nextChunk_ = 0, doneChunks_ = 0;
+  bool stop_ = false;
+};
 
 }  // namespace wendra

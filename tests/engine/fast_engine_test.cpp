@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <memory>
 #include <cstring>
 #include <vector>
 
@@ -181,6 +183,60 @@ TEST(FastEngineTest, WithoutCrossoverAndMutationOnlySelectionActs) {
     e->step();
     for (int i = 0; i < 12; ++i) {
       EXPECT_NE(std::find(previous.begin(), previous.end(), engine.memberTour(i)), previous.end());
+    }
+  }
+}
+
+// The halving search of the algorithm as first written.
+std::int32_t halvingSearch(const std::vector<double>& w, double r) {
+  std::int32_t lo = 0, hi = static_cast<std::int32_t>(w.size()) - 1;
+  while (hi > lo) {
+    const std::int32_t mid = (lo + hi) / 2;
+    if (w[mid] > r)
+      hi = mid;
+    else if (mid == lo)
+      lo = mid + 1;
+    else
+      lo = mid;
+  }
+  return hi;
+}
+
+TEST(FastEngineTest, RouletteSearchEqualsTheHalvingSearch) {
+  // Non-decreasing running weights (with runs of equal values, as when a
+  // weight is absorbed by rounding), probed at, just around, below and
+  // beyond every weight.
+  Random random;
+  for (std::int32_t p = 1; p <= 70; ++p) {
+    for (int trial = 0; trial < 5; ++trial) {
+      std::vector<double> w(static_cast<std::size_t>(p));
+      double running = 0.0;
+      for (auto& x : w) x = running += random.below(3) == 0 ? 0.0 : 1.0 / (1.0 + random.below(5));
+      std::vector<double> probes = {-1.0, 0.0, w.back(), w.back() * 2};
+      for (double x : w) probes.insert(probes.end(), {x, std::nextafter(x, -1e9), std::nextafter(x, 1e9)});
+      std::vector<std::int32_t> batch(probes.size());
+      for (std::size_t at = 0; at < probes.size(); at += 64) {
+        const int count = static_cast<int>(std::min<std::size_t>(64, probes.size() - at));
+        rouletteIndices(w.data(), p, probes.data() + at, batch.data() + at, count);
+      }
+      for (std::size_t k = 0; k < probes.size(); ++k) {
+        ASSERT_EQ(rouletteIndex(w.data(), p, probes[k]), halvingSearch(w, probes[k])) << p << " " << probes[k];
+        ASSERT_EQ(batch[k], halvingSearch(w, probes[k])) << p << " " << probes[k];
+      }
+    }
+  }
+}
+
+TEST(FastEngineTest, ThreadCountsAndRecreationGiveTheSameRun) {
+  // Large enough to run on the pool; a second creation of the same size
+  // reuses the buffers, one of another size replaces them.
+  std::vector<std::unique_ptr<EvolutionEngine>> engines;
+  for (int threads : {1, 2, 3, 8}) engines.push_back(makeEngine(EncodingKind::kRandomKey, threads));
+  for (const Grid grid : {Grid::of(20, 20), Grid::of(20, 20), Grid::of(12, 30)}) {
+    for (auto& e : engines) e->createPopulation(grid, 401, 0.05, 0.7);
+    for (int g = 0; g < 4; ++g) {
+      for (auto& e : engines) e->step();
+      for (auto& e : engines) ASSERT_EQ(recordOf(*e), recordOf(*engines[0])) << g;
     }
   }
 }

@@ -123,7 +123,7 @@ const std::vector<Case> kCases = {
     {"odd, then even, then odd", 12345,
      {{7, 5, 13, 0.05, 0.7, 8}, {4, 9, 20, 0.2, 0.3, 8}, {9, 9, 3, 0.5, 0.9, 8}}},
     {"thresholds at the step", 1, {{5, 5, 40, kTiny, 1.0 - kTiny / 2, 10}, {6, 5, 41, 1.0 - kTiny, kTiny, 10}}},
-    {"thirty, on several workers", 4242, {{30, 30, 150, 0.02, 0.8, 8}}},
+    {"thirty, on several workers", 4242, {{30, 30, 146, 0.02, 0.8, 5}}},
     {"wide and flat", 77, {{100, 4, 331, 0.01, 0.6, 4}}},
     {"largest grid", 5, {{100, 100, 3, 0.001, 1.0, 2}, {10, 10, 5, 0.3, 0.5, 3}}},
 };

@@ -224,11 +224,11 @@ void stepBench(benchmark::State& state, Build build, EncodingKind kind, Size siz
 // iteration counts that keep the whole run to minutes.
 double literalStepSeconds(EncodingKind kind, const Size& s) {
   const double n = double(s.width) * s.height, p = s.population;
-  return kind == EncodingKind::kPath ? p * n * n * 2.2e-10 + p * n * 1.5e-8 : p * n * 3.0e-8 + p * 1e-6;
+  return kind == EncodingKind::kPath ? p * n * n * 2.2e-11 + p * n * 1.5e-8 : p * n * 3.0e-7;
 }
 double literalCreateSeconds(EncodingKind kind, const Size& s) {
   const double n = double(s.width) * s.height, p = s.population;
-  return kind == EncodingKind::kPath ? p * n * n * 1.2e-9 : p * n * 2.5e-8;
+  return kind == EncodingKind::kPath ? p * n * n * 1.2e-9 : p * n * 3.5e-7;
 }
 
 void registerAll() {
@@ -238,8 +238,8 @@ void registerAll() {
       for (Build build : {Build::kLiteral, Build::kFastOne, Build::kFastAll, Build::kLimit}) {
         double createCost = build == Build::kLiteral ? literalCreateSeconds(kind, size) : 0.0;
         double stepCost = build == Build::kLiteral ? literalStepSeconds(kind, size) : 0.0;
-        if (quick && build == Build::kLiteral && createCost > 20.0) createCost = -1;  // skipped
-        if (createCost >= 0) {
+        if (quick && build == Build::kLiteral && createCost > 20.0) continue;  // neither creation nor steps
+        {
           auto* b = benchmark::RegisterBenchmark((base + "create/" + buildName(build)).c_str(), createBench, build, kind, size);
           b->Unit(benchmark::kMillisecond)->UseRealTime();
           if (createCost > 2.0)

@@ -240,16 +240,16 @@ inline uint64_t partnerPositions(uint64_t hits, uint64_t& carry) {
 
 inline int popcount64(uint64_t x) { return __builtin_popcountll(x); }
 
-// Position of the k-th set bit of x (k >= 1, at most popcount(x)).
+// Position of the k-th set bit of x (k >= 1, at most popcount(x)), by
+// halving without branches (the outcome of each halving is unpredictable).
 inline int selectBit(uint64_t x, int k) {
   int position = 0;
   for (int width = 32; width > 0; width >>= 1) {
     const int low = popcount64(x & ((uint64_t{1} << width) - 1));
-    if (k > low) {
-      k -= low;
-      x >>= width;
-      position += width;
-    }
+    const int above = k > low;
+    k -= above * low;
+    x >>= above * width;
+    position += above * width;
   }
   return position;
 }

@@ -27,7 +27,8 @@ int availableCores() {
   return n > 0 ? n : 1;
 }
 
-WorkerPool::WorkerPool(int threads) : threads_(threads > 0 ? threads : availableCores()) {}
+WorkerPool::WorkerPool(int threads)
+    : threads_(threads > 0 ? threads : availableCores()), spin_(threads_ <= availableCores()) {}
 
 WorkerPool::~WorkerPool() {
   {
@@ -48,7 +49,8 @@ void WorkerPool::work(std::unique_lock<std::mutex>& lock, int worker) {
     lock.unlock();
     call(body, begin, end, worker);
     lock.lock();
-    if (++doneChunks_ == chunks_) finished_.notify_all();
+    finishedChunks_.store(++doneChunks_, std::memory_order_release);
+    if (doneChunks_ == chunks_) finished_.notify_all();
   }
 }
 
@@ -63,11 +65,21 @@ void WorkerPool::runChunks(std::int64_t count, void* body, Call call) {
   chunks_ = static_cast<int>(count < 4 * threads_ ? count : 4 * threads_);
   nextChunk_ = 0;
   doneChunks_ = 0;
+  finishedChunks_.store(0, std::memory_order_relaxed);
   published_.store(++generation_, std::memory_order_release);
   lock.unlock();
   wake_.notify_all();
   lock.lock();
   work(lock, 0);
+  if (doneChunks_ != chunks_ && spin_) {
+    // Chunks taken by helpers are still running: they usually end soon.
+    const int chunks = chunks_;
+    lock.unlock();
+    const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(100);
+    while (finishedChunks_.load(std::memory_order_acquire) != chunks && std::chrono::steady_clock::now() < until)
+      for (int i = 0; i < 16; ++i) relax();
+    lock.lock();
+  }
   finished_.wait(lock, [this] { return doneChunks_ == chunks_; });
 }
 
@@ -75,7 +87,7 @@ void WorkerPool::helperLoop(int worker) {
   std::uint64_t seen = 0;
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
-    if (generation_ == seen && !stop_) {
+    if (generation_ == seen && !stop_ && spin_) {
       // Spin a little before sleeping: the next step usually follows soon.
       lock.unlock();
       const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(200);
@@ -83,8 +95,8 @@ void WorkerPool::helperLoop(int worker) {
         for (int i = 0; i < 64; ++i) relax();
       }
       lock.lock();
-      wake_.wait(lock, [&] { return generation_ != seen || stop_; });
     }
+    wake_.wait(lock, [&] { return generation_ != seen || stop_; });
     if (stop_) return;
     seen = generation_;
     work(lock, worker);

@@ -11,7 +11,8 @@
 // data, so no result depends on which thread ran which chunk.
 //
 // Helpers spin briefly after a job (steps often follow each other closely),
-// then sleep. Thread safety: one caller at a time.
+// then sleep; the caller spins briefly for chunks still running. Nobody spins
+// when there are more threads than cores. Thread safety: one caller at a time.
 
 #include <atomic>
 #include <condition_variable>
@@ -64,6 +65,8 @@ class WorkerPool {
   // The current job, guarded by mutex_.
   std::uint64_t generation_ = 0;
   std::atomic<std::uint64_t> published_{0};  // generation_, for spinning helpers to watch
+  std::atomic<int> finishedChunks_{0};        // doneChunks_, for the spinning caller to watch
+  bool spin_ = true;                          // not when there are more threads than cores
   void* body_ = nullptr;
   Call call_ = nullptr;
   std::int64_t count_ = 0;

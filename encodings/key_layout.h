@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "aligned.h"
 #include "cell_codes.h"
 #include "grid.h"
 #include "parallel.h"
@@ -27,9 +28,9 @@ class KeyLayout {
   static constexpr std::int32_t kKeyBits = 7;
   static constexpr std::int32_t kKeyValues = 128;
 
-  struct Scratch {
+  struct alignas(64) Scratch {  // one per worker, on lines of its own
     explicit Scratch(const KeyLayout& layout) : tour(static_cast<std::size_t>(layout.cities_)) {}
-    std::vector<std::uint16_t> tour;  // decoded cell codes
+    LineVector<std::uint16_t> tour;  // decoded cell codes
   };
 
   KeyLayout(const Grid& grid, double mutationProbability);

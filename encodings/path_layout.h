@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "aligned.h"
 #include "cell_codes.h"
 #include "grid.h"
 #include "parallel.h"
@@ -24,13 +25,13 @@ namespace wendra {
 class PathLayout {
  public:
   // Per-worker working memory.
-  struct Scratch {
+  struct alignas(64) Scratch {  // one per worker, on lines of its own
     explicit Scratch(const PathLayout& layout);
-    std::vector<std::uint32_t> tailMark;  // per code: (stamp << 15) | tail position
+    LineVector<std::uint32_t> tailMark;  // per code: (stamp << 15) | tail position
     std::uint32_t stamp = 0;
-    std::vector<std::uint16_t> surplusA, surplusB;
-    std::vector<std::uint64_t> words;
-    std::vector<std::uint32_t> states;
+    LineVector<std::uint16_t> surplusA, surplusB;
+    LineVector<std::uint64_t> words;
+    LineVector<std::uint32_t> states;
     std::uint32_t nextStamp();
   };
 

@@ -33,6 +33,7 @@
 // and the encoding's operations; see those headers.
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -40,44 +41,13 @@
 #include <span>
 #include <vector>
 
+#include "aligned.h"
 #include "engine.h"
 #include "memory.h"
 #include "parallel.h"
 #include "random.h"
 
 namespace wendra {
-
-// A block of bytes aligned for whole cache lines, left uninitialised.
-class AlignedBytes {
- public:
-  AlignedBytes() = default;
-  explicit AlignedBytes(std::size_t size)
-      : data_(static_cast<std::uint8_t*>(::operator new(size ? size : 1, std::align_val_t{64}))),
-        size_(size) {}
-  AlignedBytes(AlignedBytes&& other) noexcept : data_(other.data_), size_(other.size_) {
-    other.data_ = nullptr;
-    other.size_ = 0;
-  }
-  AlignedBytes& operator=(AlignedBytes&& other) noexcept {
-    std::swap(data_, other.data_);
-    std::swap(size_, other.size_);
-    return *this;
-  }
-  ~AlignedBytes() {
-    if (data_) ::operator delete(data_, std::align_val_t{64});
-  }
-  std::uint8_t* data() { return data_; }
-  const std::uint8_t* data() const { return data_; }
-  std::size_t size() const { return size_; }
-  void swap(AlignedBytes& other) noexcept {
-    std::swap(data_, other.data_);
-    std::swap(size_, other.size_);
-  }
-
- private:
-  std::uint8_t* data_ = nullptr;
-  std::size_t size_ = 0;
-};
 
 // Roulette over running weights: the first member whose running weight
 // exceeds r, or the last member when none does. Equals the halving search
@@ -142,10 +112,10 @@ class FastEngine final : public EvolutionEngine {
     // only after the point where nothing can fail any more.
     const bool reuse = population_.size() == members * stride && offspring_.size() == members * stride;
     AlignedBytes population, offspring, generationBest, overallBest;
-    std::vector<std::int32_t> lengths, childLengths;
+    LineVector<std::int32_t> lengths, childLengths;
     std::vector<double> weights;
     std::vector<PairPlan> plan;
-    std::vector<typename Layout::Scratch> scratch;
+    LineVector<typename Layout::Scratch> scratch;
     try {
       if (!reuse) {
         population = AlignedBytes(members * stride);
@@ -203,8 +173,11 @@ class FastEngine final : public EvolutionEngine {
     const std::int32_t pairs = p / 2;
     const bool odd = p % 2 != 0;
 
-    // 1. Plan the draws.
-    {
+    // 1. Plan the draws. On the pool, the caller plans while the helpers
+    //    already build the pairs planned so far.
+    const std::int64_t jobs = pairs + (odd ? 1 : 0);
+    std::atomic<std::int64_t> planned{0};
+    auto plan = [&] {
       typename Layout::Scratch& scratch = scratch_[0];
       std::uint32_t s = random().state();
       auto next = [&s] { return s = s * Random::kMultiplier + Random::kIncrement; };
@@ -219,6 +192,7 @@ class FastEngine final : public EvolutionEngine {
         s = layout_.mutationEnd(s, scratch);
         pair.mutate2 = s;
         s = layout_.mutationEnd(s, scratch);
+        if ((i & 15) == 15) planned.store(i + 1, std::memory_order_release);
       }
       if (odd) {
         PairPlan& last = plan_[pairs];
@@ -228,13 +202,14 @@ class FastEngine final : public EvolutionEngine {
         s = layout_.mutationEnd(s, scratch);
       }
       random().setState(s);
-    }
+      planned.store(jobs, std::memory_order_release);
+    };
 
     // 2. Build the offspring, pair by pair, on all workers. Pairs go in
     //    batches: first all their parents are found and their chromosomes
     //    fetched ahead, then the pairs are built.
     const double total = weights_[p - 1];
-    forChunks(pairs + (odd ? 1 : 0), [&](std::int64_t begin, std::int64_t end, int worker) {
+    auto build = [&](std::int64_t begin, std::int64_t end, int worker) {
       typename Layout::Scratch& scratch = scratch_[worker];
       constexpr int kBatch = 16;
       double draws[2 * kBatch];
@@ -242,6 +217,7 @@ class FastEngine final : public EvolutionEngine {
       const std::size_t bytes = layout_.storedBytes();
       for (std::int64_t batch = begin; batch < end; batch += kBatch) {
         const int count = static_cast<int>(std::min<std::int64_t>(kBatch, end - batch));
+        while (planned.load(std::memory_order_acquire) < batch + count) relaxWaiting();
         for (int k = 0; k < count; ++k) {
           const PairPlan& pair = plan_[batch + k];
           draws[2 * k] = pair.select1 * Random::kUnit * total;
@@ -276,7 +252,13 @@ class FastEngine final : public EvolutionEngine {
           childLengths_[first + 1] = layout_.length(child2, scratch);
         }
       }
-    });
+    };
+    if (largeWork()) {
+      pool_.run(jobs, plan, build);
+    } else {
+      plan();
+      build(0, jobs, 0);
+    }
 
     // 3. The offspring become the population; evaluate.
     population_.swap(offspring_);
@@ -383,10 +365,10 @@ class FastEngine final : public EvolutionEngine {
   std::int32_t textSize_ = 0;
   std::size_t stride_ = 0;
   AlignedBytes population_, offspring_, generationBest_, overallBest_;
-  std::vector<std::int32_t> lengths_, childLengths_;
+  LineVector<std::int32_t> lengths_, childLengths_;
   std::vector<double> weights_;
   std::vector<PairPlan> plan_;
-  std::vector<typename Layout::Scratch> scratch_;
+  LineVector<typename Layout::Scratch> scratch_;  // one per worker
   double averageLength_ = 0.0;
   double generationBestLength_ = 0.0;
   double overallBestLength_ = 0.0;

@@ -7,15 +7,18 @@
 namespace wendra {
 namespace {
 
-inline void relax() {
-#if defined(__x86_64__) || defined(__i386__)
-  __builtin_ia32_pause();
-#else
-  std::this_thread::yield();
-#endif
-}
+inline void relax() { relaxWaiting(); }
 
 }  // namespace
+
+// The processor is offered to others because the machine may give two of our
+// threads one core when other programs keep the rest busy.
+void relaxWaiting() {
+#if defined(__x86_64__) || defined(__i386__)
+  for (int i = 0; i < 16; ++i) __builtin_ia32_pause();
+#endif
+  std::this_thread::yield();
+}
 
 int availableCores() {
   cpu_set_t set;
@@ -54,30 +57,33 @@ void WorkerPool::work(std::unique_lock<std::mutex>& lock, int worker) {
   }
 }
 
-void WorkerPool::runChunks(std::int64_t count, void* body, Call call) {
+void WorkerPool::runChunks(std::int64_t count, void* body, Call call, void* lead, void (*leadCall)(void*)) {
   if (helpers_.empty())  // started on first use
     for (int w = 1; w < threads_; ++w) helpers_.emplace_back([this, w] { helperLoop(w); });
   std::unique_lock<std::mutex> lock(mutex_);
   body_ = body;
   call_ = call;
   count_ = count;
-  // A few chunks per thread, so that the load evens out.
-  chunks_ = static_cast<int>(count < 4 * threads_ ? count : 4 * threads_);
+  // Many chunks per thread, so that the threads finish close together.
+  chunks_ = static_cast<int>(count < 16 * threads_ ? count : 16 * threads_);
   nextChunk_ = 0;
   doneChunks_ = 0;
   finishedChunks_.store(0, std::memory_order_relaxed);
   published_.store(++generation_, std::memory_order_release);
   lock.unlock();
   wake_.notify_all();
+  leadCall(lead);
   lock.lock();
   work(lock, 0);
   if (doneChunks_ != chunks_ && spin_) {
-    // Chunks taken by helpers are still running: they usually end soon.
+    // Chunks taken by helpers are still running: they end within a chunk's
+    // time, and waking from a sleep can take far longer on a busy or
+    // virtualised machine.
     const int chunks = chunks_;
     lock.unlock();
-    const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(100);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(20);
     while (finishedChunks_.load(std::memory_order_acquire) != chunks && std::chrono::steady_clock::now() < until)
-      for (int i = 0; i < 16; ++i) relax();
+      relax();
     lock.lock();
   }
   finished_.wait(lock, [this] { return doneChunks_ == chunks_; });
@@ -88,12 +94,12 @@ void WorkerPool::helperLoop(int worker) {
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
     if (generation_ == seen && !stop_ && spin_) {
-      // Spin a little before sleeping: the next step usually follows soon.
+      // Spin a while before sleeping: the next step usually follows soon,
+      // and a sleeping thread can take milliseconds to wake.
       lock.unlock();
-      const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(200);
-      while (published_.load(std::memory_order_acquire) == seen && std::chrono::steady_clock::now() < until) {
-        for (int i = 0; i < 64; ++i) relax();
-      }
+      const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(5);
+      while (published_.load(std::memory_order_acquire) == seen && std::chrono::steady_clock::now() < until)
+        relax();
       lock.lock();
     }
     wake_.wait(lock, [&] { return generation_ != seen || stop_; });

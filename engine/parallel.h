@@ -10,8 +10,9 @@
 // count and the thread count, never on timing; bodies must write disjoint
 // data, so no result depends on which thread ran which chunk.
 //
-// Helpers spin briefly after a job (steps often follow each other closely),
-// then sleep; the caller spins briefly for chunks still running. Nobody spins
+// Helpers spin for up to 5 ms after a job (steps follow each other closely,
+// and waking a sleeping thread can take milliseconds on a busy or virtualised
+// machine), then sleep; the caller spins for chunks still running. Nobody spins
 // when there are more threads than cores. Thread safety: one caller at a time.
 
 #include <atomic>
@@ -27,6 +28,10 @@ namespace wendra {
 // Number of processors this process may run on (at least 1).
 int availableCores();
 
+// One round of a busy wait: a short pause, then the processor is offered to
+// any other ready thread.
+void relaxWaiting();
+
 class WorkerPool {
  public:
   // threads: workers including the caller; 0 means one per available core.
@@ -39,20 +44,30 @@ class WorkerPool {
 
   template <class Body>
   void run(std::int64_t count, Body&& body) {
+    run(count, [] {}, body);
+  }
+
+  // The same, but the caller first runs lead() while the helpers already
+  // take chunks (they may wait inside a chunk for what lead() produces; lead
+  // itself must never wait for a chunk).
+  template <class Lead, class Body>
+  void run(std::int64_t count, Lead&& lead, Body&& body) {
     if (threads_ <= 1 || count <= 1) {
+      lead();
       body(std::int64_t{0}, count, 0);
       return;
     }
     using B = std::remove_reference_t<Body>;
-    runChunks(count, const_cast<void*>(static_cast<const void*>(&body)),
-              [](void* b, std::int64_t begin, std::int64_t end, int worker) {
-                (*static_cast<B*>(b))(begin, end, worker);
-              });
+    using L = std::remove_reference_t<Lead>;
+    runChunks(
+        count, const_cast<void*>(static_cast<const void*>(&body)),
+        [](void* b, std::int64_t begin, std::int64_t end, int worker) { (*static_cast<B*>(b))(begin, end, worker); },
+        const_cast<void*>(static_cast<const void*>(&lead)), [](void* l) { (*static_cast<L*>(l))(); });
   }
 
  private:
   using Call = void (*)(void* body, std::int64_t begin, std::int64_t end, int worker);
-  void runChunks(std::int64_t count, void* body, Call call);
+  void runChunks(std::int64_t count, void* body, Call call, void* lead, void (*leadCall)(void*));
   void helperLoop(int worker);
   // Takes and runs chunks of the current job until none is left. REQUIRES:
   // lock held; returns with it held.

@@ -366,9 +366,47 @@ uint32_t pathInitialise(uint32_t state, uint16_t* genes, uint32_t n, const uint1
   }
 }
 
+// Stable counting sort for long chromosomes: the cities in four contiguous
+// blocks, each with its own counts, so that four independent streams of
+// increments run side by side. Within a key, block 0's cities come first,
+// then block 1's, and so on: ascending city order, as required.
+void sortKeysInBlocks(const uint8_t* keys, size_t n, const uint16_t* codeOf, uint16_t* tour) {
+  uint32_t bins[4][128];
+  memset(bins, 0, sizeof bins);
+  const size_t q = n / 4;
+  const uint8_t* k[4] = {keys, keys + q, keys + 2 * q, keys + 3 * q};
+  for (size_t i = 0; i < q; ++i) {
+    ++bins[0][k[0][i]];
+    ++bins[1][k[1][i]];
+    ++bins[2][k[2][i]];
+    ++bins[3][k[3][i]];
+  }
+  for (size_t i = 4 * q; i < n; ++i) ++bins[3][keys[i]];  // the rest belongs to the last block
+  uint32_t position = 0;
+  for (int key = 0; key < 128; ++key)
+    for (int b = 0; b < 4; ++b) {
+      const uint32_t count = bins[b][key];
+      bins[b][key] = position;
+      position += count;
+    }
+  const uint16_t* c[4] = {codeOf, codeOf + q, codeOf + 2 * q, codeOf + 3 * q};
+  for (size_t i = 0; i < q; ++i) {
+    tour[bins[0][k[0][i]]++] = c[0][i];
+    tour[bins[1][k[1][i]]++] = c[1][i];
+    tour[bins[2][k[2][i]]++] = c[2][i];
+    tour[bins[3][k[3][i]]++] = c[3][i];
+  }
+  for (size_t i = 4 * q; i < n; ++i) tour[bins[3][keys[i]]++] = codeOf[i];
+}
+
 int32_t keyTourLength(const uint8_t* keys, size_t n, const uint16_t* codeOf, uint16_t* tour) {
   // Stable counting sort over the 128 key values, then the length of the
-  // sorted cells. Counts are 16-bit (n <= 65535), four to a 64-bit word for
+  // sorted cells.
+  if (n >= 2048) {
+    sortKeysInBlocks(keys, n, codeOf, tour);
+    return codeTourLength(tour, n);
+  }
+  // Short chromosomes: one set of 16-bit counts, four to a 64-bit word for
   // the running sums.
   alignas(64) uint16_t bins[128];
   memset(bins, 0, sizeof bins);
@@ -377,7 +415,7 @@ int32_t keyTourLength(const uint8_t* keys, size_t n, const uint16_t* codeOf, uin
   for (int w = 0; w < 32; ++w) {
     uint64_t word;
     memcpy(&word, bins + 4 * w, sizeof word);
-    const uint64_t inclusive = word + (word << 16) + (word << 32) + (word << 48);
+    const uint64_t inclusive = word * 0x0001000100010001ull;
     const uint64_t exclusive = inclusive - word + carry * 0x0001000100010001ull;
     carry += inclusive >> 48;
     memcpy(bins + 4 * w, &exclusive, sizeof exclusive);

@@ -16,21 +16,26 @@
 //   no crossover decision is drawn.
 //
 // How a step runs:
-//   1. Plan (one thread). Where each draw falls depends only on the stream and
-//      the parameters, never on the population: a pass over the stream fixes,
-//      pair by pair, the two selection draws, the crossover decision and cut,
-//      and the state where each child's mutation starts. Mutations of a fixed
-//      number of draws are jumped over in O(1) (StreamJump); the others are
-//      walked through blocks of hit masks.
-//   2. Build (all workers). Pairs are independent now: each selects its
-//      parents, copies or crosses them straight into the offspring, mutates
-//      both children from their planned states and measures them.
+//   1. Plan (the calling thread). Where each draw falls depends only on the
+//      stream and the parameters, never on the population: a pass over the
+//      stream fixes, pair by pair, the two selection draws, the crossover
+//      decision and cut, and the state where each child's mutation starts.
+//      Mutations of a fixed number of draws are jumped over in O(1)
+//      (StreamJump); the others are walked through blocks of hit masks.
+//   2. Build (all workers, starting while the plan is still being made).
+//      Planned pairs are independent: each selects its parents, copies or
+//      crosses them straight into the offspring, mutates both children from
+//      their planned states and measures them. Small steps (members x cities
+//      below kParallelWork) stay on the calling thread.
 //   3. Evaluate: first shortest member, roulette weights as running sums in
 //      index order, the average from the integer sum of the lengths (exact:
 //      every partial sum is a whole number far below 2^53).
 //
 // Layout (PathLayout, KeyLayout in encodings/) supplies the chromosome store
-// and the encoding's operations; see those headers.
+// and the encoding's operations; see those headers. Lengths are kept per
+// member, so memberLength() and averageLength() cost nothing.
+//
+// Thread safety: one caller at a time, as for any EvolutionEngine.
 
 #include <algorithm>
 #include <atomic>

@@ -66,7 +66,7 @@ void KeyLayout::crossCopy(const std::uint8_t* a, const std::uint8_t* b, std::uin
   std::memcpy(child2 + city + 1, a + city + 1, n - city - 1);
 }
 
-void KeyLayout::mutate(std::uint8_t* chromosome, std::uint32_t state, Scratch&) const {
+void KeyLayout::mutate(std::uint8_t* chromosome, std::uint32_t state, const std::uint64_t*, Scratch&) const {
   if (mutationThreshold_ == 0) return;
   if (mutationThreshold_ == kAlways) {
     for (std::int32_t i = 0; i < cities_; ++i) chromosome[i] ^= 0x7F;

@@ -41,10 +41,15 @@ class KeyLayout {
 
   std::uint32_t initialiseAll(std::uint8_t* members, std::size_t stride, std::int32_t count,
                               std::uint32_t state, WorkerPool* pool) const;
-  std::uint32_t mutationEnd(std::uint32_t state, Scratch&) const { return overMutation_.apply(state); }
+  // Mutations take 7N draws, whatever happens: nothing to plan.
+  std::size_t planWordsFor(std::size_t) const { return 0; }
+  std::uint32_t planMutation(std::uint32_t state, std::uint64_t*, std::size_t& used) const {
+    used = 0;
+    return overMutation_.apply(state);
+  }
   void crossCopy(const std::uint8_t* a, const std::uint8_t* b, std::uint32_t cut, std::uint8_t* child1,
                  std::uint8_t* child2, Scratch& scratch) const;
-  void mutate(std::uint8_t* chromosome, std::uint32_t state, Scratch& scratch) const;
+  void mutate(std::uint8_t* chromosome, std::uint32_t state, const std::uint64_t* words, Scratch& scratch) const;
   std::int32_t length(const std::uint8_t* chromosome, Scratch& scratch) const;
   void tour(const std::uint8_t* chromosome, std::vector<std::int32_t>& out) const;
   // The reference format: 7 bytes of 0 or 1 per city, most significant first.

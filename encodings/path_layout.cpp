@@ -10,8 +10,7 @@ namespace wendra {
 namespace {
 
 constexpr std::uint64_t kAlways = std::uint64_t{1} << 32;
-constexpr int kWalkWords = 4;             // hit-mask words per block, at most
-constexpr int kWalkBits = 64 * kWalkWords;
+constexpr std::size_t kWalkWords = 4;  // hit words drawn per block, at most
 
 std::uint16_t* genes(std::uint8_t* chromosome) { return reinterpret_cast<std::uint16_t*>(chromosome); }
 const std::uint16_t* genes(const std::uint8_t* chromosome) {
@@ -24,10 +23,7 @@ std::uint32_t below(std::uint32_t n, std::uint32_t state) {
 
 }  // namespace
 
-PathLayout::Scratch::Scratch(const PathLayout& layout)
-    : tailMark(layout.codes_.codeSpace(), 0),
-      words(kWalkWords),
-      states(kWalkBits) {
+PathLayout::Scratch::Scratch(const PathLayout& layout) : tailMark(layout.codes_.codeSpace(), 0) {
   surplusA.resize(static_cast<std::size_t>(layout.cities_) + 1);
   surplusB.resize(static_cast<std::size_t>(layout.cities_) + 1);
 }
@@ -71,15 +67,22 @@ std::size_t PathLayout::blockWords() const {
   return std::min<std::size_t>(kWalkWords, (n + n / 8 + 8 + 63) / 64);
 }
 
-std::uint32_t PathLayout::mutationEnd(std::uint32_t state, Scratch& scratch) const {
-  if (mutationThreshold_ == 0) return overGenes_.apply(state);
-  if (mutationThreshold_ == kAlways) return overAllHits_.apply(state);
-  return kernels().pathMutate(state, static_cast<std::uint32_t>(mutationThreshold_), nullptr,
-                              static_cast<std::uint32_t>(cities_), scratch.words.data(), scratch.states.data(),
-                              blockWords());
+std::size_t PathLayout::planWordsFor(std::size_t children) const {
+  // A mutation takes at most 2N draws; the last one planned may write a
+  // block beyond its own words.
+  if (mutationThreshold_ == 0 || mutationThreshold_ == kAlways) return 0;
+  return children * ((2 * static_cast<std::size_t>(cities_) + 63) / 64) + kWalkWords;
 }
 
-void PathLayout::mutate(std::uint8_t* chromosome, std::uint32_t state, Scratch& scratch) const {
+std::uint32_t PathLayout::planMutation(std::uint32_t state, std::uint64_t* words, std::size_t& used) const {
+  used = 0;
+  if (mutationThreshold_ == 0) return overGenes_.apply(state);
+  if (mutationThreshold_ == kAlways) return overAllHits_.apply(state);
+  return kernels().pathPlan(state, static_cast<std::uint32_t>(mutationThreshold_), static_cast<std::uint32_t>(cities_),
+                            words, &used, blockWords());
+}
+
+void PathLayout::mutate(std::uint8_t* chromosome, std::uint32_t state, const std::uint64_t* words, Scratch&) const {
   if (mutationThreshold_ == 0) return;
   std::uint16_t* g = genes(chromosome);
   const auto n = static_cast<std::uint32_t>(cities_);
@@ -92,8 +95,7 @@ void PathLayout::mutate(std::uint8_t* chromosome, std::uint32_t state, Scratch& 
     }
     return;
   }
-  kernels().pathMutate(state, static_cast<std::uint32_t>(mutationThreshold_), g, n, scratch.words.data(),
-                       scratch.states.data(), blockWords());
+  kernels().pathApply(state, n, g, words);
 }
 
 void PathLayout::crossCopy(const std::uint8_t* a, const std::uint8_t* b, std::uint32_t cut,

@@ -30,8 +30,6 @@ class PathLayout {
     LineVector<std::uint32_t> tailMark;  // per code: (stamp << 15) | tail position
     std::uint32_t stamp = 0;
     LineVector<std::uint16_t> surplusA, surplusB;
-    LineVector<std::uint64_t> words;
-    LineVector<std::uint32_t> states;
     std::uint32_t nextStamp();
   };
 
@@ -45,12 +43,17 @@ class PathLayout {
   // `state`; returns the state after the last draw.
   std::uint32_t initialiseAll(std::uint8_t* members, std::size_t stride, std::int32_t count,
                               std::uint32_t state, WorkerPool* pool) const;
-  // The state after a mutation that starts after `state`.
-  std::uint32_t mutationEnd(std::uint32_t state, Scratch& scratch) const;
+  // Plan words the mutations of `children` children may need, at most.
+  std::size_t planWordsFor(std::size_t children) const;
+  // Plans a mutation that starts after `state`: writes its hit words (`used`
+  // of them are its own, a few more may be written after them) and returns
+  // the state after its last draw.
+  std::uint32_t planMutation(std::uint32_t state, std::uint64_t* words, std::size_t& used) const;
   // child1 and child2 become the crossover of copies of a and b at `cut`.
   void crossCopy(const std::uint8_t* a, const std::uint8_t* b, std::uint32_t cut, std::uint8_t* child1,
                  std::uint8_t* child2, Scratch& scratch) const;
-  void mutate(std::uint8_t* chromosome, std::uint32_t state, Scratch& scratch) const;
+  // The mutation planned from `state` into `words`.
+  void mutate(std::uint8_t* chromosome, std::uint32_t state, const std::uint64_t* words, Scratch& scratch) const;
   std::int32_t length(const std::uint8_t* chromosome, Scratch& scratch) const;
   void tour(const std::uint8_t* chromosome, std::vector<std::int32_t>& out) const;
   // The reference format: 32-bit genes city | 0x8000, little endian.

@@ -110,7 +110,9 @@ class FastEngine final : public EvolutionEngine {
     const std::int32_t textSize = Layout::textBytes(grid);
     requirePopulationFits(populationSize, textSize, memoryAvailable());
     Layout layout(grid, mutationProbability);
-    const std::size_t stride = (layout.storedBytes() + 63) / 64 * 64;
+    // Members on 16-byte boundaries: whole cache lines would waste too much
+    // on small grids and break the memory check's bound.
+    const std::size_t stride = (layout.storedBytes() + 15) / 16 * 16;
     const auto members = static_cast<std::size_t>(populationSize);
     // The two population buffers of an earlier creation of the same size are
     // reused (saving the first touch of every page); they are overwritten
@@ -120,6 +122,7 @@ class FastEngine final : public EvolutionEngine {
     LineVector<std::int32_t> lengths, childLengths;
     std::vector<double> weights;
     std::vector<PairPlan> plan;
+    LineVector<std::uint64_t> planWords;
     LineVector<typename Layout::Scratch> scratch;
     try {
       if (!reuse) {
@@ -132,6 +135,7 @@ class FastEngine final : public EvolutionEngine {
       childLengths.resize(members);
       weights.resize(members);
       plan.resize(members / 2 + 1);
+      planWords.resize(layout.planWordsFor(members) + 1);
       for (int w = 0; w < threads_; ++w) scratch.emplace_back(layout);
     } catch (const std::bad_alloc&) {
       throw PopulationTooLarge(notEnoughMemoryMessage(populationSize, textSize, memoryAvailable()));
@@ -156,6 +160,7 @@ class FastEngine final : public EvolutionEngine {
     childLengths_ = std::move(childLengths);
     weights_ = std::move(weights);
     plan_ = std::move(plan);
+    planWords_ = std::move(planWords);
     scratch_ = std::move(scratch);
 
     // 2. Initialise the members in index order, then measure them.
@@ -183,8 +188,8 @@ class FastEngine final : public EvolutionEngine {
     const std::int64_t jobs = pairs + (odd ? 1 : 0);
     std::atomic<std::int64_t> planned{0};
     auto plan = [&] {
-      typename Layout::Scratch& scratch = scratch_[0];
       std::uint32_t s = random().state();
+      std::size_t words = 0, used = 0;  // hit words planned so far
       auto next = [&s] { return s = s * Random::kMultiplier + Random::kIncrement; };
       for (std::int32_t i = 0; i < pairs; ++i) {
         PairPlan& pair = plan_[i];
@@ -194,9 +199,13 @@ class FastEngine final : public EvolutionEngine {
         if (next() < crossThreshold_)
           pair.cut = static_cast<std::uint32_t>((std::uint64_t{layout_.cutBound()} * next()) >> 32);
         pair.mutate1 = s;
-        s = layout_.mutationEnd(s, scratch);
+        pair.words1 = static_cast<std::uint32_t>(words);
+        s = layout_.planMutation(s, planWords_.data() + words, used);
+        words += used;
         pair.mutate2 = s;
-        s = layout_.mutationEnd(s, scratch);
+        pair.words2 = static_cast<std::uint32_t>(words);
+        s = layout_.planMutation(s, planWords_.data() + words, used);
+        words += used;
         if ((i & 15) == 15) planned.store(i + 1, std::memory_order_release);
       }
       if (odd) {
@@ -204,7 +213,8 @@ class FastEngine final : public EvolutionEngine {
         last.select1 = next();
         last.select2 = last.select1;  // not drawn; keeps the batch search defined
         last.mutate1 = s;
-        s = layout_.mutationEnd(s, scratch);
+        last.words1 = static_cast<std::uint32_t>(words);
+        s = layout_.planMutation(s, planWords_.data() + words, used);
       }
       random().setState(s);
       planned.store(jobs, std::memory_order_release);
@@ -239,7 +249,7 @@ class FastEngine final : public EvolutionEngine {
           const std::uint8_t* parent1 = member(parents[2 * k]);
           if (first + 1 == p) {
             std::memcpy(child1, parent1, bytes);
-            layout_.mutate(child1, pair.mutate1, scratch);
+            layout_.mutate(child1, pair.mutate1, planWords_.data() + pair.words1, scratch);
             childLengths_[first] = layout_.length(child1, scratch);
             continue;
           }
@@ -251,8 +261,8 @@ class FastEngine final : public EvolutionEngine {
             std::memcpy(child1, parent1, bytes);
             std::memcpy(child2, parent2, bytes);
           }
-          layout_.mutate(child1, pair.mutate1, scratch);
-          layout_.mutate(child2, pair.mutate2, scratch);
+          layout_.mutate(child1, pair.mutate1, planWords_.data() + pair.words1, scratch);
+          layout_.mutate(child2, pair.mutate2, planWords_.data() + pair.words2, scratch);
           childLengths_[first] = layout_.length(child1, scratch);
           childLengths_[first + 1] = layout_.length(child2, scratch);
         }
@@ -306,10 +316,10 @@ class FastEngine final : public EvolutionEngine {
   static constexpr std::uint32_t kNoCut = 0xFFFFFFFFu;
 
   // Where the draws of one pair fall: the states drawn for the two
-  // selections, the cut (kNoCut when the pair is not crossed) and the states
-  // just before each child's mutation.
+  // selections, the cut (kNoCut when the pair is not crossed), the states
+  // just before each child's mutation and where its planned hit words start.
   struct PairPlan {
-    std::uint32_t select1, select2, cut, mutate1, mutate2;
+    std::uint32_t select1, select2, cut, mutate1, mutate2, words1, words2;
   };
 
   bool largeWork() const { return std::int64_t{populationSize_} * grid_.cities() >= kParallelWork; }
@@ -373,6 +383,7 @@ class FastEngine final : public EvolutionEngine {
   LineVector<std::int32_t> lengths_, childLengths_;
   std::vector<double> weights_;
   std::vector<PairPlan> plan_;
+  LineVector<std::uint64_t> planWords_;  // the mutations' hit words, as planned
   LineVector<typename Layout::Scratch> scratch_;  // one per worker
   double averageLength_ = 0.0;
   double generationBestLength_ = 0.0;

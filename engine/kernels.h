@@ -48,11 +48,14 @@ struct Kernels {
 
   // The path mutation of n genes from `state`: per gene position one draw,
   // a hit when below the threshold, and after each hit one partner draw p =
-  // floor(n * state / 2^32) whose gene is swapped with the hit one. Applies
-  // the swaps when genes is not null; returns the state after the last draw.
-  // words (blockWords) and states (64 * blockWords) are working memory.
-  std::uint32_t (*pathMutate)(std::uint32_t state, std::uint32_t threshold, std::uint16_t* genes, std::uint32_t n,
-                              std::uint64_t* words, std::uint32_t* states, std::size_t blockWords);
+  // floor(n * state / 2^32) whose gene is swapped with the hit one.
+  // pathPlan writes the hit bits of the mutation's draws to words (bit b of
+  // word w for draw 64w + b + 1; *wordCount words are meaningful, and up to
+  // blockWords - 1 more may be written) and returns the state after its last
+  // draw. pathApply makes the swaps from those words alone, without drawing.
+  std::uint32_t (*pathPlan)(std::uint32_t state, std::uint32_t threshold, std::uint32_t n, std::uint64_t* words,
+                            std::size_t* wordCount, std::size_t blockWords);
+  void (*pathApply)(std::uint32_t state, std::uint32_t n, std::uint16_t* genes, const std::uint64_t* words);
 
   // A path chromosome of n cities by rejection: integers floor(n * state /
   // 2^32) are drawn until all n cities are placed, a city drawn again being

@@ -254,45 +254,74 @@ inline int selectBit(uint64_t x, int k) {
   return position;
 }
 
-uint32_t pathMutate(uint32_t state, uint32_t threshold, uint16_t* genes, uint32_t n, uint64_t* words,
-                    uint32_t* states, size_t blockWords) {
-  uint64_t carry = 0;    // the next position is a partner draw
-  uint64_t passed = 0;   // gene positions before the current word
+// jumpTo[t] advances t draws (t = 0 .. 65): the state at position t - 1 of a
+// word from the state before its first draw.
+struct WordJumps {
+  Jump to[66];
+  WordJumps() {
+    for (uint64_t t = 0; t < 66; ++t) to[t] = jumpOver(t);
+  }
+  uint32_t at(uint32_t wordStart, int t) const { return to[t].multiplier * wordStart + to[t].increment; }
+};
+
+const WordJumps& wordJumps() {
+  static const WordJumps jumps;
+  return jumps;
+}
+
+uint32_t pathPlan(uint32_t state, uint32_t threshold, uint32_t n, uint64_t* words, size_t* wordCount,
+                  size_t blockWords) {
+  const WordJumps& jumps = wordJumps();
+  uint64_t carry = 0;   // the next position is a partner draw
+  uint64_t passed = 0;  // gene positions before the current word
+  size_t w = 0;
+  uint32_t wordStart = state;  // the state before the word's first draw
   for (;;) {
-    hitWordsImpl<true>(state, threshold, words, states, blockWords);
-    for (size_t w = 0; w < blockWords; ++w) {
+    hitWordsImpl<false>(wordStart, threshold, words + w, nullptr, blockWords);
+    for (size_t end = w + blockWords; w < end; ++w) {
       const uint64_t hits = words[w];
-      const uint64_t partners = partnerPositions(hits, carry);
-      const uint64_t genePositions = ~partners;
-      uint64_t geneHits = hits & genePositions;
-      const uint32_t* wordStates = states + 64 * w;
+      const uint64_t genePositions = ~partnerPositions(hits, carry);
       const uint64_t here = static_cast<uint64_t>(popcount64(genePositions));
-      int last = 64;  // the word's positions to act on: all, or up to the last gene
       if (passed + here >= n) {
-        last = selectBit(genePositions, static_cast<int>(n - passed));
-        geneHits &= last == 63 ? ~uint64_t{0} : (uint64_t{2} << last) - 1;
-      }
-      // Each hit swaps its gene with the partner position drawn next.
-      if (genes) {
-        for (uint64_t h = geneHits; h != 0; h &= h - 1) {
-          const int bit = __builtin_ctzll(h);
-          const uint64_t gene = passed + static_cast<uint64_t>(popcount64(genePositions & ((uint64_t{1} << bit) - 1)));
-          const uint32_t partnerState = bit < 63 ? wordStates[bit + 1] : wordStates[63] * kMultiplier + 1u;
-          const uint32_t partner = static_cast<uint32_t>((uint64_t{n} * partnerState) >> 32);
-          const uint16_t t = genes[gene];
-          genes[gene] = genes[partner];
-          genes[partner] = t;
-        }
-      }
-      if (last < 64) {
         // The mutation ends with its last gene's draw, or with the partner
         // after it when that draw hit.
-        const uint32_t end = wordStates[last];
-        return (geneHits >> last) & 1 ? end * kMultiplier + 1u : end;
+        const int last = selectBit(genePositions, static_cast<int>(n - passed));
+        *wordCount = w + 1;
+        return jumps.at(wordStart, last + 1 + static_cast<int>((hits >> last) & 1));
       }
       passed += here;
+      wordStart = jumps.at(wordStart, 64);
     }
-    state = states[64 * blockWords - 1];
+  }
+}
+
+void pathApply(uint32_t state, uint32_t n, uint16_t* genes, const uint64_t* words) {
+  const WordJumps& jumps = wordJumps();
+  uint64_t carry = 0;
+  uint64_t passed = 0;
+  uint32_t wordStart = state;
+  for (size_t w = 0;; ++w) {
+    const uint64_t hits = words[w];
+    const uint64_t genePositions = ~partnerPositions(hits, carry);
+    uint64_t geneHits = hits & genePositions;
+    const uint64_t here = static_cast<uint64_t>(popcount64(genePositions));
+    const bool lastWord = passed + here >= n;
+    if (lastWord) {
+      const int last = selectBit(genePositions, static_cast<int>(n - passed));
+      geneHits &= last == 63 ? ~uint64_t{0} : (uint64_t{2} << last) - 1;
+    }
+    // Each hit swaps its gene with the partner position drawn next.
+    for (uint64_t h = geneHits; h != 0; h &= h - 1) {
+      const int bit = __builtin_ctzll(h);
+      const uint64_t gene = passed + static_cast<uint64_t>(popcount64(genePositions & ((uint64_t{1} << bit) - 1)));
+      const uint32_t partner = static_cast<uint32_t>((uint64_t{n} * jumps.at(wordStart, bit + 2)) >> 32);
+      const uint16_t t = genes[gene];
+      genes[gene] = genes[partner];
+      genes[partner] = t;
+    }
+    if (lastWord) return;
+    passed += here;
+    wordStart = jumps.at(wordStart, 64);
   }
 }
 
@@ -428,6 +457,6 @@ int32_t keyTourLength(const uint8_t* keys, size_t n, const uint16_t* codeOf, uin
 
 extern const Kernels kKernels;
 const Kernels kKernels = {WENDRA_KERNEL_LABEL, fillStates, hitWords, hitWordsAndStates,
-                          keyInitialise, keyMutate, codeTourLength, keyTourLength, pathMutate, pathInitialise};
+                          keyInitialise, keyMutate, codeTourLength, keyTourLength, pathPlan, pathApply, pathInitialise};
 
 }  // namespace wendra::WENDRA_KERNEL_NAMESPACE

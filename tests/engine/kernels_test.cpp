@@ -25,6 +25,13 @@ const std::uint32_t kThresholds[] = {1u, 0x00001000u, 0x11E0E0E0u /* about 0.07 
 
 std::uint32_t next(std::uint32_t s) { return s * Random::kMultiplier + Random::kIncrement; }
 
+// Draws from one state to another (a few thousand at most here).
+std::size_t drawsOf(std::uint32_t from, std::uint32_t to) {
+  std::size_t count = 0;
+  for (; from != to; from = next(from)) ++count;
+  return count;
+}
+
 TEST(KernelsTest, TheBaselineIsAlwaysThereAndTheBestIsChosen) {
   const auto all = variants();
   ASSERT_GE(all.size(), 1u);
@@ -135,12 +142,16 @@ TEST(KernelsTest, PathMutationWalk) {
             }
           }
           for (std::size_t block : {1u, 2u, 4u}) {
-            std::vector<std::uint64_t> words(block);
-            std::vector<std::uint32_t> states(64 * block);
-            EXPECT_EQ(k->pathMutate(start, threshold, nullptr, n, words.data(), states.data(), block), s)
+            // Room for 2n draws and one block beyond, with a guard word.
+            const std::size_t room = (2 * n + 63) / 64 + block;
+            std::vector<std::uint64_t> words(room + 1, 0x5A5A5A5A5A5A5A5Aull);
+            std::size_t used = 0;
+            EXPECT_EQ(k->pathPlan(start, threshold, n, words.data(), &used, block), s)
                 << k->name << " n=" << n << " t=" << threshold;
+            EXPECT_EQ(used, (drawsOf(start, s) + 63) / 64) << k->name << " n=" << n << " t=" << threshold;
+            EXPECT_EQ(words[room], 0x5A5A5A5A5A5A5A5Aull);
             auto g = genes;
-            EXPECT_EQ(k->pathMutate(start, threshold, g.data(), n, words.data(), states.data(), block), s);
+            k->pathApply(start, n, g.data(), words.data());
             ASSERT_EQ(g, expected) << k->name << " n=" << n << " t=" << threshold << " block=" << block;
           }
         }

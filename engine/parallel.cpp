@@ -2,14 +2,11 @@
 
 #include <chrono>
 
+#if defined(__linux__)
 #include <sched.h>
+#endif
 
 namespace wendra {
-namespace {
-
-inline void relax() { relaxWaiting(); }
-
-}  // namespace
 
 // The processor is offered to others because the machine may give two of our
 // threads one core when other programs keep the rest busy.
@@ -21,11 +18,13 @@ void relaxWaiting() {
 }
 
 int availableCores() {
-  cpu_set_t set;
+#if defined(__linux__)
+  cpu_set_t set;  // the processors this process may use, not all there are
   if (sched_getaffinity(0, sizeof set, &set) == 0) {
     const int n = CPU_COUNT(&set);
     if (n > 0) return n;
   }
+#endif
   const int n = static_cast<int>(std::thread::hardware_concurrency());
   return n > 0 ? n : 1;
 }
@@ -83,7 +82,7 @@ void WorkerPool::runChunks(std::int64_t count, void* body, Call call, void* lead
     lock.unlock();
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(20);
     while (finishedChunks_.load(std::memory_order_acquire) != chunks && std::chrono::steady_clock::now() < until)
-      relax();
+      relaxWaiting();
     lock.lock();
   }
   finished_.wait(lock, [this] { return doneChunks_ == chunks_; });
@@ -99,7 +98,7 @@ void WorkerPool::helperLoop(int worker) {
       lock.unlock();
       const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(5);
       while (published_.load(std::memory_order_acquire) == seen && std::chrono::steady_clock::now() < until)
-        relax();
+        relaxWaiting();
       lock.lock();
     }
     wake_.wait(lock, [&] { return generation_ != seen || stop_; });

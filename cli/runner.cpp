@@ -42,7 +42,11 @@ std::string csvRow(const EvolutionEngine& engine, int run, bool withTours) {
 }
 
 int runAll(const RunOptions& options, std::FILE* out, std::FILE* err) {
-  const std::unique_ptr<EvolutionEngine> engine = makeEngine(options.encoding);
+  const std::unique_ptr<EvolutionEngine> engine = makeEngine(options.encoding, options.threads);
+  return runAll(options, *engine, out, err);
+}
+
+int runAll(const RunOptions& options, EvolutionEngine& engine, std::FILE* out, std::FILE* err) {
   const Grid grid = Grid::of(options.width, options.height);
 
   // The header waits for the first population, so a refused creation
@@ -56,7 +60,7 @@ int runAll(const RunOptions& options, std::FILE* out, std::FILE* err) {
 
   for (int run = 1; run <= options.runs; ++run) {
     try {
-      engine->createPopulation(grid, options.population, options.pmut, options.pcross);
+      engine.createPopulation(grid, options.population, options.pmut, options.pcross);
     } catch (const PopulationTooLarge& e) {
       flush();
       std::fflush(out);
@@ -67,11 +71,11 @@ int runAll(const RunOptions& options, std::FILE* out, std::FILE* err) {
       block += csvHeader(options.tour);
       block += '\n';
     }
-    block += csvRow(*engine, run, options.tour);
+    block += csvRow(engine, run, options.tour);
     block += '\n';
     for (std::int32_t g = 0; g < options.generations; ++g) {
-      engine->step();
-      block += csvRow(*engine, run, options.tour);
+      engine.step();
+      block += csvRow(engine, run, options.tour);
       block += '\n';
       if (block.size() >= (1u << 16) && !flush()) break;
     }

@@ -19,7 +19,12 @@ std::string csvRow(const EvolutionEngine& engine, int run, bool withTours);
 
 // Runs everything and writes to out; errors go to err as one line.
 // Returns the exit status: 0 done, 1 the population does not fit in memory
-// (or the output could not be written).
+// (or the output could not be written). The engine is the program's for
+// options.encoding with options.threads workers (0: one per core).
 int runAll(const RunOptions& options, std::FILE* out, std::FILE* err);
+
+// The same run on a given engine (options.encoding and options.threads are
+// then not used).
+int runAll(const RunOptions& options, EvolutionEngine& engine, std::FILE* out, std::FILE* err);
 
 }  // namespace wendra

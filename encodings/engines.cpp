@@ -1,14 +1,14 @@
 #include "engines.h"
 
-#include "genetic_engine.h"
-#include "path.h"
-#include "random_key.h"
+#include "fast_engine.h"
+#include "key_layout.h"
+#include "path_layout.h"
 
 namespace wendra {
 
-std::unique_ptr<EvolutionEngine> makeEngine(EncodingKind kind) {
-  if (kind == EncodingKind::kPath) return std::make_unique<GeneticEngine<PathEncoding>>();
-  return std::make_unique<GeneticEngine<RandomKeyEncoding>>();
+std::unique_ptr<EvolutionEngine> makeEngine(EncodingKind kind, int threads) {
+  if (kind == EncodingKind::kPath) return std::make_unique<FastEngine<PathLayout>>(threads);
+  return std::make_unique<FastEngine<KeyLayout>>(threads);
 }
 
 }  // namespace wendra

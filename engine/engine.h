@@ -47,8 +47,9 @@ class EvolutionEngine {
   virtual std::int32_t overallBestGeneration() const = 0;
 
   // Sum of the member lengths accumulated in a double in index order,
-  // divided by P: the average the display shows.
-  double averageLength() const;
+  // divided by P: the average the display shows. Engines that keep the
+  // lengths return a cached value; the default sums memberLength().
+  virtual double averageLength() const;
 
   // The process's random stream: it lives as long as the engine, so a new
   // creation continues where the previous run left it.

@@ -13,6 +13,22 @@
 
 namespace wendra {
 
+// k advances of the generator in one affine map: state n + k equals
+// multiplier * state n + increment (mod 2^32), for constants that depend
+// only on k. Lets a stream be cut into pieces that are drawn independently.
+struct StreamJump {
+  std::uint32_t multiplier = 1;
+  std::uint32_t increment = 0;
+
+  std::uint32_t apply(std::uint32_t state) const { return multiplier * state + increment; }
+  // This jump followed by `next`.
+  StreamJump then(const StreamJump& next) const {
+    return {next.multiplier * multiplier, next.multiplier * increment + next.increment};
+  }
+  // The jump over k advances, by repeated squaring.
+  static StreamJump over(std::uint64_t k);
+};
+
 class Random {
  public:
   static constexpr std::uint32_t kMultiplier = 134775813u;  // 0x08088405
@@ -46,8 +62,36 @@ class Random {
   // p <= 0 never happens, p >= 1 always does.
   bool chance(double p) { return uniform() < p; }
 
+  // Advances k times at once.
+  void skip(std::uint64_t k) { state_ = StreamJump::over(k).apply(state_); }
+
+  // The integer form of chance(p): since u = state * 2^-32 exactly, u < p
+  // holds exactly when state < chanceThreshold(p), a value in 0 .. 2^32
+  // (0: never, 2^32: always).
+  static std::uint64_t chanceThreshold(double p);
+
  private:
   std::uint32_t state_ = 0;
 };
+
+inline StreamJump StreamJump::over(std::uint64_t k) {
+  StreamJump result;
+  StreamJump power{Random::kMultiplier, Random::kIncrement};
+  for (; k != 0; k >>= 1) {
+    if (k & 1) result = result.then(power);
+    power = power.then(power);
+  }
+  return result;
+}
+
+inline std::uint64_t Random::chanceThreshold(double p) {
+  // state < p * 2^32 (exact: a power-of-two scaling) holds for the integer
+  // states below the ceiling of p * 2^32.
+  if (!(p > 0.0)) return 0;  // also NaN: u < NaN is never true
+  const double scaled = p * 4294967296.0;
+  if (scaled >= 4294967296.0) return 4294967296ull;
+  const auto whole = static_cast<std::uint64_t>(scaled);
+  return static_cast<double>(whole) == scaled ? whole : whole + 1;
+}
 
 }  // namespace wendra

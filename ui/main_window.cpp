@@ -111,8 +111,10 @@ void TForm1::createControls() {
   CloseButton->setFont(boldened(font()));
   Button3 = makeButton(Panel2, QStringLiteral("&Batch"), 104, 8, 75);
   Button1 = makeButton(Panel2, QStringLiteral("&One Step"), 16, 8, 75);
-  Chart1 = new QWidget(Panel3);
-  Chart1->setFocusPolicy(Qt::NoFocus);
+  Chart1 = new Chart(Panel3);  // takes no focus
+  Series1 = &Chart1->series1();
+  Series2 = &Chart1->series2();
+  Chart1->setNumberSeparators(decimalSeparator(), thousandsSeparator());
   StepCount = makeInput(Panel2, 188, 10, 69);
   RefreshCount = makeInput(Panel2, 312, 10, 69);
   Label1 = makeLabel(Panel2, QStringLiteral("&Refresh:"), 270, 14);
@@ -128,7 +130,7 @@ void TForm1::createControls() {
   Label6 = makeLabel(Panel1, QStringLiteral("Actual best:"), 8, 304, true);
   GLMax = makeLabel(Panel1, QStringLiteral("0"), 40, 284, true);
   Best = makeLabel(Panel1, QStringLiteral("0"), 78, 304, true);
-  Image1 = new QWidget(Panel4);
+  Image1 = new TourView(Panel4);
   Image1->setFocusPolicy(Qt::NoFocus);
   Button2 = makeButton(Panel2, QStringLiteral("&Stop"), 620, 8, 75);
   Label7 = makeLabel(Panel1, QStringLiteral("Generation:"), 8, 348, true);
@@ -202,7 +204,8 @@ void TForm1::connectHandlers() {
   connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
   connect(CloseButton, &QPushButton::clicked, this, &TForm1::CloseButtonClick);
   // Only wendra3 shows the best tour on a double click on the chart.
-  if (encoding_ == EncodingKind::kRandomKey) Chart1->installEventFilter(this);
+  if (encoding_ == EncodingKind::kRandomKey)
+    connect(Chart1, &Chart::doubleClicked, this, &TForm1::Chart2DblClick);
 }
 
 void TForm1::dockPanels() {
@@ -256,29 +259,24 @@ void TForm1::resizeEvent(QResizeEvent* event) {
   FormResize();
 }
 
-bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == Chart1 && event->type() == QEvent::MouseButtonDblClick) Chart2DblClick();
-  return QWidget::eventFilter(watched, event);
+void TForm1::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  // The separators were read anew when the application saw the change.
+  if (event->type() == QEvent::LocaleChange)
+    Chart1->setNumberSeparators(decimalSeparator(), thousandsSeparator());
 }
 
 void TForm1::FormCreate() {
   // Empty engine state: no population, no bests, generation 0, and the
   // random stream at its start.
   engine_ = makeEngine(encoding_);
+  batchIndex = 0;
+  batchLimit = 0;
 }
-
-void TForm1::CreateButtonClick() {}
-
-void TForm1::Button1Click() {}
-
-void TForm1::Button3Click() {}
-
-void TForm1::Button2Click() {}
 
 void TForm1::CloseButtonClick() { close(); }
 
-void TForm1::Chart2DblClick() {}
-
-void TForm1::FormResize() {}
+// The other handlers, the display update and the tour redraw are the run
+// control (run_control.cpp).
 
 }  // namespace wendra

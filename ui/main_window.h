@@ -30,14 +30,24 @@
 // CreateButton, WidthEdit, HeightEdit, Button3, Button1, StepCount,
 // RefreshCount, Button2; accelerators, Enter, arrows and Alt+F4 are handled
 // by the window's Accelerators (accelerators.h).
+//
+// Run control (the handlers below, implemented in run_control.cpp): "&Create"
+// builds a population from the inputs, "&One Step" advances one generation,
+// "&Batch" runs StepCount generations inside its handler and lets the window
+// process its events every RefreshCount generations, "&Stop" ends a running
+// batch. After every creation and every generation displayUpdate() shows the
+// new state in the chart, the tour view and the three status labels.
 
 #include <QWidget>
+#include <cstdint>
 #include <memory>
 
+#include "chart.h"
 #include "engine.h"
 #include "panel.h"
 #include "panel_label.h"
 #include "spin_input.h"
+#include "tour_view.h"
 
 class QPushButton;
 
@@ -86,7 +96,9 @@ class TForm1 : public QWidget {
   QPushButton* CloseButton = nullptr;
   QPushButton* Button3 = nullptr;  // "&Batch"
   QPushButton* Button1 = nullptr;  // "&One Step"
-  QWidget* Chart1 = nullptr;       // fitness chart; a plain placeholder for now
+  Chart* Chart1 = nullptr;         // fitness chart
+  ChartSeries* Series1 = nullptr;  // "Average", owned by Chart1
+  ChartSeries* Series2 = nullptr;  // "Best", owned by Chart1
   SpinInput* StepCount = nullptr;
   SpinInput* RefreshCount = nullptr;
   PanelLabel* Label1 = nullptr;  // "&Refresh:"
@@ -103,7 +115,7 @@ class TForm1 : public QWidget {
   PanelLabel* Label6 = nullptr;  // "Actual best:"
   PanelLabel* GLMax = nullptr;   // overall best, beside "Best:"
   PanelLabel* Best = nullptr;    // generation best, beside "Actual best:"
-  QWidget* Image1 = nullptr;     // tour view; a plain placeholder for now
+  TourView* Image1 = nullptr;    // tour view
   QPushButton* Button2 = nullptr;  // "&Stop"
   PanelLabel* Label7 = nullptr;    // "Generation:"
   PanelLabel* Generation = nullptr;
@@ -111,6 +123,20 @@ class TForm1 : public QWidget {
   SpinInput* HeightEdit = nullptr;
   PanelLabel* Label8 = nullptr;  // "&Width"
   PanelLabel* Label9 = nullptr;  // "&Height:"
+
+  // The running batch: the number of the generation it is at (from 1) and the
+  // number of generations it is to run. "&Stop" sets the index to the limit.
+  std::int32_t batchIndex = 0;
+  std::int32_t batchLimit = 0;
+  // Whether a "&Batch" handler is running (it may be waiting in its event
+  // processing, where other handlers run nested).
+  bool batchRunning() const { return batchRunning_; }
+
+  // Shows the engine's state: appends the population's average and the
+  // generation best's length to Series1 and Series2, redraws both tours and
+  // sets GLMax ("[g]: length"), Best and Generation.
+  // REQUIRES: a population exists.
+  void displayUpdate();
 
  public slots:
   // Event handlers. FormCreate runs once at the end of the constructor;
@@ -128,7 +154,7 @@ class TForm1 : public QWidget {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
+  void changeEvent(QEvent* event) override;  // locale changes reach the chart
 
  private:
   void createControls();
@@ -144,8 +170,15 @@ class TForm1 : public QWidget {
                         bool bold = false);
   QPushButton* makeButton(QWidget* parent, const QString& caption, int left, int top, int width);
 
+  // The display update; `drawTours` false leaves the tour picture as it was
+  // (a batch draws it only for the generations that a repaint can show).
+  void updateDisplay(bool drawTours);
+  // Redraws both tours of the current population into Image1.
+  void redrawTours();
+
   EncodingKind encoding_;
   int textHeight_;
+  bool batchRunning_ = false;
   Accelerators* accelerators_ = nullptr;
   std::unique_ptr<EvolutionEngine> engine_;
 };

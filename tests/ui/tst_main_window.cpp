@@ -295,8 +295,8 @@ void MainWindowTest::resizeDocksThePanels() {
 void MainWindowTest::onlyTheControlsTakeTheFocus() {
   for (QWidget* w : {static_cast<QWidget*>(form_->Panel1), static_cast<QWidget*>(form_->Panel2),
                      static_cast<QWidget*>(form_->Panel3), static_cast<QWidget*>(form_->Panel4),
-                     form_->Chart1, form_->Image1, static_cast<QWidget*>(form_->Label2),
-                     static_cast<QWidget*>(form_->GLMax)})
+                     static_cast<QWidget*>(form_->Chart1), static_cast<QWidget*>(form_->Image1),
+                     static_cast<QWidget*>(form_->Label2), static_cast<QWidget*>(form_->GLMax)})
     QCOMPARE(w->focusPolicy(), Qt::NoFocus);
   for (QWidget* w : {static_cast<QWidget*>(form_->CloseButton), static_cast<QWidget*>(form_->PopEdit),
                      static_cast<QWidget*>(form_->Button2)})

@@ -16,7 +16,7 @@
 #include "grid.h"
 #include "random.h"
 
-namespace wendra {
+namespace wendra::literal {
 
 class RandomKeyEncoding {
  public:
@@ -43,4 +43,4 @@ class RandomKeyEncoding {
   mutable std::vector<std::int32_t> scratch_;
 };
 
-}  // namespace wendra
+}  // namespace wendra::literal

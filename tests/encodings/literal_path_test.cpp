@@ -1,4 +1,5 @@
-#include "path.h"
+// The reference path chromosome (bench/literal): worked examples and draw counts.
+#include "literal_path.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +8,9 @@
 #include <vector>
 
 #include "draw_count.h"
-#include "gene_access.h"
+#include "literal_gene_access.h"
 
-namespace wendra {
+namespace wendra::literal {
 namespace {
 
 using testing::drawsBetween;
@@ -161,4 +162,4 @@ TEST(PathEncodingTest, TourDropsTheCityBitAndLengthUsesIt) {
 }
 
 }  // namespace
-}  // namespace wendra
+}  // namespace wendra::literal

@@ -1,17 +1,19 @@
 // The generation step: draw order, selection, records, determinism and the
 // refusal of a population that does not fit.
-#include "genetic_engine.h"
+#include "fast_engine.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <memory>
 #include <cstring>
 #include <vector>
 
 #include "../encodings/draw_count.h"
 #include "engines.h"
-#include "path.h"
-#include "random_key.h"
+#include "key_layout.h"
+#include "path_layout.h"
 
 namespace wendra {
 namespace {
@@ -37,7 +39,7 @@ std::vector<std::uint8_t> memberBytes(const Engine& e, std::int32_t i) {
   return {span.begin(), span.end()};
 }
 
-TEST(GeneticEngineTest, TwoEnginesWithTheSameInputsAgreeEverywhere) {
+TEST(FastEngineTest, TwoEnginesWithTheSameInputsAgreeEverywhere) {
   for (EncodingKind kind : {EncodingKind::kPath, EncodingKind::kRandomKey}) {
     auto a = makeEngine(kind), b = makeEngine(kind);
     for (int run = 0; run < 2; ++run) {
@@ -53,8 +55,8 @@ TEST(GeneticEngineTest, TwoEnginesWithTheSameInputsAgreeEverywhere) {
   }
 }
 
-TEST(GeneticEngineTest, CreationSetsTheRecordsFromTheFirstShortestMember) {
-  GeneticEngine<RandomKeyEncoding> e;
+TEST(FastEngineTest, CreationSetsTheRecordsFromTheFirstShortestMember) {
+  FastEngine<KeyLayout> e;
   e.createPopulation(Grid::of(4, 4), 50, 0.07, 0.5);
   // Creation draws exactly 7N per member.
   EXPECT_EQ(drawsBetween(0, e.random().state()), 50L * 7 * 16);
@@ -65,9 +67,7 @@ TEST(GeneticEngineTest, CreationSetsTheRecordsFromTheFirstShortestMember) {
   for (int i = 0; i < 50; ++i) lengths.push_back(e.memberLength(i));
   const auto first = std::min_element(lengths.begin(), lengths.end()) - lengths.begin();
   EXPECT_EQ(e.generationBestLength(), lengths[first]);
-  std::vector<std::int32_t> tour;
-  e.encoding().tour(e.chromosome(static_cast<std::int32_t>(first)).data(), tour);
-  EXPECT_EQ(e.generationBestTour(), tour);
+  EXPECT_EQ(e.generationBestTour(), e.memberTour(static_cast<std::int32_t>(first)));
   // Running sums of 1 / (length - shortest + 1), in index order.
   double sum = 0.0;
   for (int i = 0; i < 50; ++i) {
@@ -80,14 +80,14 @@ TEST(GeneticEngineTest, CreationSetsTheRecordsFromTheFirstShortestMember) {
   EXPECT_EQ(e.averageLength(), total / 50);
 }
 
-TEST(GeneticEngineTest, StepDrawsInTheDocumentedOrder) {
+TEST(FastEngineTest, StepDrawsInTheDocumentedOrder) {
   // Random keys draw a fixed number per operation, so a step's draws count:
   // per pair two selections, the crossover decision, the cut when crossed,
   // and 7N per child; an odd P adds one selection and one mutation.
   const std::int32_t n = 16;
   for (std::int32_t p : {2, 3, 10, 11}) {
     for (double pc : {0.0, 1.0, 1.5, -0.5}) {
-      GeneticEngine<RandomKeyEncoding> e;
+      FastEngine<KeyLayout> e;
       e.createPopulation(Grid::of(4, 4), p, 0.1, pc);
       const std::uint32_t before = e.random().state();
       e.step();
@@ -100,11 +100,11 @@ TEST(GeneticEngineTest, StepDrawsInTheDocumentedOrder) {
   }
 }
 
-TEST(GeneticEngineTest, SelectionCopiesTheFirstMemberWhoseRunningWeightExceedsTheDraw) {
+TEST(FastEngineTest, SelectionCopiesTheFirstMemberWhoseRunningWeightExceedsTheDraw) {
   // With pc = 0 and pm = 0 an offspring is an exact copy of its parent, so
   // the step can be replayed from the weights and the stream.
   for (std::int32_t p : {2, 7, 40}) {
-    GeneticEngine<PathEncoding> e;
+    FastEngine<PathLayout> e;
     e.createPopulation(Grid::of(5, 4), p, 0.0, 0.0);
     for (int g = 0; g < 5; ++g) {
       const std::vector<double> weights(e.selectionWeights().begin(), e.selectionWeights().end());
@@ -134,8 +134,8 @@ TEST(GeneticEngineTest, SelectionCopiesTheFirstMemberWhoseRunningWeightExceedsTh
   }
 }
 
-TEST(GeneticEngineTest, TiesGoToTheLowerIndexAndTheOverallBestOnlyShrinks) {
-  GeneticEngine<RandomKeyEncoding> e;
+TEST(FastEngineTest, TiesGoToTheLowerIndexAndTheOverallBestOnlyShrinks) {
+  FastEngine<KeyLayout> e;
   e.createPopulation(Grid::of(4, 4), 30, 0.0, 0.0);
   double overall = e.overallBestLength();
   for (int g = 0; g < 20; ++g) {
@@ -151,13 +151,11 @@ TEST(GeneticEngineTest, TiesGoToTheLowerIndexAndTheOverallBestOnlyShrinks) {
     std::int32_t first = 0;
     for (std::int32_t i = 1; i < 30; ++i)
       if (e.memberLength(i) < e.memberLength(first)) first = i;
-    std::vector<std::int32_t> tour;
-    e.encoding().tour(e.chromosome(first).data(), tour);
-    EXPECT_EQ(e.generationBestTour(), tour);
+    EXPECT_EQ(e.generationBestTour(), e.memberTour(first));
   }
 }
 
-TEST(GeneticEngineTest, AnImprovementInTheFirstStepIsReportedWithGenerationZero) {
+TEST(FastEngineTest, AnImprovementInTheFirstStepIsReportedWithGenerationZero) {
   // Search a few seeds for a first step that improves the overall best.
   bool seen = false;
   for (std::uint32_t seed = 0; seed < 50 && !seen; ++seed) {
@@ -175,29 +173,77 @@ TEST(GeneticEngineTest, AnImprovementInTheFirstStepIsReportedWithGenerationZero)
   EXPECT_TRUE(seen);
 }
 
-TEST(GeneticEngineTest, WithoutCrossoverAndMutationOnlySelectionActs) {
+TEST(FastEngineTest, WithoutCrossoverAndMutationOnlySelectionActs) {
   auto e = makeEngine(EncodingKind::kPath);
   e->createPopulation(Grid::of(4, 4), 12, 0.0, 0.0);
   for (int g = 0; g < 10; ++g) {
     std::vector<std::vector<std::int32_t>> previous;
-    auto& engine = static_cast<GeneticEngine<PathEncoding>&>(*e);
-    for (int i = 0; i < 12; ++i) {
-      std::vector<std::int32_t> tour;
-      engine.encoding().tour(engine.chromosome(i).data(), tour);
-      previous.push_back(tour);
-    }
+    auto& engine = static_cast<FastEngine<PathLayout>&>(*e);
+    for (int i = 0; i < 12; ++i) previous.push_back(engine.memberTour(i));
     e->step();
     for (int i = 0; i < 12; ++i) {
-      std::vector<std::int32_t> tour;
-      engine.encoding().tour(engine.chromosome(i).data(), tour);
-      EXPECT_NE(std::find(previous.begin(), previous.end(), tour), previous.end());
+      EXPECT_NE(std::find(previous.begin(), previous.end(), engine.memberTour(i)), previous.end());
+    }
+  }
+}
+
+// The halving search of the algorithm as first written.
+std::int32_t halvingSearch(const std::vector<double>& w, double r) {
+  std::int32_t lo = 0, hi = static_cast<std::int32_t>(w.size()) - 1;
+  while (hi > lo) {
+    const std::int32_t mid = (lo + hi) / 2;
+    if (w[mid] > r)
+      hi = mid;
+    else if (mid == lo)
+      lo = mid + 1;
+    else
+      lo = mid;
+  }
+  return hi;
+}
+
+TEST(FastEngineTest, RouletteSearchEqualsTheHalvingSearch) {
+  // Non-decreasing running weights (with runs of equal values, as when a
+  // weight is absorbed by rounding), probed at, just around, below and
+  // beyond every weight.
+  Random random;
+  for (std::int32_t p = 1; p <= 70; ++p) {
+    for (int trial = 0; trial < 5; ++trial) {
+      std::vector<double> w(static_cast<std::size_t>(p));
+      double running = 0.0;
+      for (auto& x : w) x = running += random.below(3) == 0 ? 0.0 : 1.0 / (1.0 + random.below(5));
+      std::vector<double> probes = {-1.0, 0.0, w.back(), w.back() * 2};
+      for (double x : w) probes.insert(probes.end(), {x, std::nextafter(x, -1e9), std::nextafter(x, 1e9)});
+      std::vector<std::int32_t> batch(probes.size());
+      for (std::size_t at = 0; at < probes.size(); at += 64) {
+        const int count = static_cast<int>(std::min<std::size_t>(64, probes.size() - at));
+        rouletteIndices(w.data(), p, probes.data() + at, batch.data() + at, count);
+      }
+      for (std::size_t k = 0; k < probes.size(); ++k) {
+        ASSERT_EQ(rouletteIndex(w.data(), p, probes[k]), halvingSearch(w, probes[k])) << p << " " << probes[k];
+        ASSERT_EQ(batch[k], halvingSearch(w, probes[k])) << p << " " << probes[k];
+      }
+    }
+  }
+}
+
+TEST(FastEngineTest, ThreadCountsAndRecreationGiveTheSameRun) {
+  // Large enough to run on the pool; a second creation of the same size
+  // reuses the buffers, one of another size replaces them.
+  std::vector<std::unique_ptr<EvolutionEngine>> engines;
+  for (int threads : {1, 2, 3, 8}) engines.push_back(makeEngine(EncodingKind::kRandomKey, threads));
+  for (const Grid grid : {Grid::of(20, 20), Grid::of(20, 20), Grid::of(12, 30)}) {
+    for (auto& e : engines) e->createPopulation(grid, 401, 0.05, 0.7);
+    for (int g = 0; g < 4; ++g) {
+      for (auto& e : engines) e->step();
+      for (auto& e : engines) ASSERT_EQ(recordOf(*e), recordOf(*engines[0])) << g;
     }
   }
 }
 
 std::uint64_t tinyMemory() { return 1000000; }  // 1 MB
 
-TEST(GeneticEngineTest, APopulationThatDoesNotFitLeavesEverythingAsItWas) {
+TEST(FastEngineTest, APopulationThatDoesNotFitLeavesEverythingAsItWas) {
   for (EncodingKind kind : {EncodingKind::kPath, EncodingKind::kRandomKey}) {
     auto e = makeEngine(kind), twin = makeEngine(kind);
     for (auto* x : {e.get(), twin.get()}) {
@@ -226,7 +272,7 @@ TEST(GeneticEngineTest, APopulationThatDoesNotFitLeavesEverythingAsItWas) {
   }
 }
 
-TEST(GeneticEngineTest, MemoryMessageNamesTheSizes) {
+TEST(FastEngineTest, MemoryMessageNamesTheSizes) {
   EXPECT_EQ(notEnoughMemoryMessage(1000000, 70000, 21000000000ull),
             "Not enough memory for 1000000 members of 70000 bytes: 140009 MB needed, 21000 MB available");
   EXPECT_EQ(populationBytes(100, 700), 2u * 100 * 700 + 2 * 700 + 100 * 8);

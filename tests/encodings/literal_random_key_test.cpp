@@ -1,4 +1,5 @@
-#include "random_key.h"
+// The reference random-key chromosome (bench/literal): decoding examples and draw counts.
+#include "literal_random_key.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +8,7 @@
 
 #include "draw_count.h"
 
-namespace wendra {
+namespace wendra::literal {
 namespace {
 
 using testing::drawsBetween;
@@ -128,4 +129,4 @@ TEST(RandomKeyTest, OnePointCrossover) {
 }
 
 }  // namespace
-}  // namespace wendra
+}  // namespace wendra::literal

@@ -1,10 +1,10 @@
-#include "path.h"
+#include "literal_path.h"
 
 #include <utility>
 
-#include "gene_access.h"
+#include "literal_gene_access.h"
 
-namespace wendra {
+namespace wendra::literal {
 
 void PathEncoding::initialise(std::uint8_t* chromosome, Random& random) const {
   GeneWord* genes = genesOf(chromosome);
@@ -72,4 +72,4 @@ double PathEncoding::length(const std::uint8_t* chromosome) const {
   return tourLength(grid_, scratch_);
 }
 
-}  // namespace wendra
+}  // namespace wendra::literal

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace wendra {
+namespace wendra::literal {
 
 typedef std::int32_t __attribute__((may_alias)) GeneWord;
 
@@ -14,4 +14,4 @@ inline const GeneWord* genesOf(const std::uint8_t* chromosome) {
   return reinterpret_cast<const GeneWord*>(chromosome);
 }
 
-}  // namespace wendra
+}  // namespace wendra::literal

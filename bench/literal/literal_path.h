@@ -18,7 +18,7 @@
 #include "grid.h"
 #include "random.h"
 
-namespace wendra {
+namespace wendra::literal {
 
 class PathEncoding {
  public:
@@ -50,4 +50,4 @@ class PathEncoding {
   mutable std::vector<std::int32_t> scratch_;
 };
 
-}  // namespace wendra
+}  // namespace wendra::literal

@@ -1,4 +1,11 @@
 #pragma once
+// The reference build of the generational genetic algorithm: every operation
+// exactly as first written, with no shortcut (a rejection scan per initial
+// draw, tail scans in the repair, one pass per key value when decoding, every
+// length computed afresh). It is kept for two uses only: the identity tests
+// compare the fast engine against it generation by generation, and the
+// benchmarks measure the fast engine against it. The programs never use it.
+//
 // The generational genetic algorithm over any chromosome encoding.
 //
 // Fitness-proportional (roulette) selection on 1 / (length - shortest + 1),
@@ -34,7 +41,7 @@
 #include "engine.h"
 #include "memory.h"
 
-namespace wendra {
+namespace wendra::literal {
 
 // The six operations the engine needs of an encoding. An encoding object is
 // made for one grid; chromosomes are blocks of chromosomeBytes(grid) bytes.
@@ -213,4 +220,4 @@ class GeneticEngine final : public EvolutionEngine {
   std::int32_t overallBestGeneration_ = 0;
 };
 
-}  // namespace wendra
+}  // namespace wendra::literal

@@ -1,9 +1,9 @@
-#include "random_key.h"
+#include "literal_random_key.h"
 
 #include <limits>
 #include <utility>
 
-namespace wendra {
+namespace wendra::literal {
 
 std::int32_t RandomKeyEncoding::key(const std::uint8_t* chromosome, std::int32_t city) {
   std::int32_t value = 0;
@@ -53,4 +53,4 @@ double RandomKeyEncoding::length(const std::uint8_t* chromosome) const {
   return tourLength(grid_, t);
 }
 
-}  // namespace wendra
+}  // namespace wendra::literal

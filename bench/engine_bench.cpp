@@ -1,0 +1,394 @@
+// The engine's speed: milliseconds per generation and per creation for both
+// encodings on five sizes, each against the reference build (bench/literal,
+// measured in the same run) and against a limit kernel that does only the
+// work no step can avoid, plus the peak memory of the fast engine. Prints
+// one table at the end; Google Benchmark's own lines go to stderr as
+// progress.
+//
+// Usage: engine_bench [--quick] [benchmark options]
+//   --quick      skips the slowest reference measurements (creation of the
+//                path population on 100 x 100 with P = 1000 alone takes minutes)
+//   --no-memory  skips the peak memory column.
+
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cinttypes>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engines.h"
+#include "fast_engine.h"
+#include "kernels.h"
+#include "literal_engines.h"
+#include "parallel.h"
+#include "random.h"
+
+namespace wendra {
+namespace {
+
+constexpr double kMutation = 0.07;  // the window's initial inputs
+constexpr double kCrossover = 0.5;
+
+struct Size {
+  std::int32_t width, height, population;
+  std::string label() const {
+    return std::to_string(width) + "x" + std::to_string(height) + " P=" + std::to_string(population);
+  }
+};
+
+const Size kSizes[] = {{10, 10, 100}, {30, 30, 1000}, {100, 100, 100}, {100, 100, 1000}, {10, 10, 100000}};
+const EncodingKind kKinds[] = {EncodingKind::kRandomKey, EncodingKind::kPath};
+
+const char* kindName(EncodingKind k) { return k == EncodingKind::kPath ? "path" : "key"; }
+
+bool quick = false;
+bool skipMemory = false;
+
+// ---------------------------------------------------------------------------
+// The limit kernel: the unavoidable work of a step. Every draw the step takes
+// (two selections, the crossover decision, the cut of a crossed pair, every
+// mutation test and, for the path, one partner draw per expected hit) is
+// generated and compared with its threshold in SIMD lanes, and the two
+// selected chromosomes of every pair are copied into the offspring in the
+// same compact form the fast engine stores. Pairs run on the same workers.
+// Creation's limit: every draw of the initialisation generated and tested,
+// and every chromosome written once.
+class LimitKernel {
+ public:
+  LimitKernel(EncodingKind kind, const Size& size, int threads)
+      : kind_(kind), size_(size), pool_(threads) {
+    const std::int64_t n = std::int64_t{size.width} * size.height;
+    stored_ = kind == EncodingKind::kPath ? 2 * n : n;
+    stride_ = static_cast<std::size_t>((stored_ + 63) / 64 * 64);
+    mutationDraws_ = kind == EncodingKind::kPath ? n + static_cast<std::int64_t>(std::llround(kMutation * n)) : 7 * n;
+    // A path member's rejection sampling takes N (1 + 1/2 + ... + 1/N) draws
+    // on average.
+    double harmonic = 0.0;
+    for (std::int64_t i = 1; i <= n; ++i) harmonic += 1.0 / static_cast<double>(i);
+    createDraws_ = kind == EncodingKind::kPath ? static_cast<std::int64_t>(n * harmonic) : 7 * n;
+    population_ = AlignedBytes(stride_ * size.population);
+    offspring_ = AlignedBytes(stride_ * size.population);
+    std::memset(population_.data(), 1, population_.size());
+    std::memset(offspring_.data(), 0, offspring_.size());
+    words_.assign(static_cast<std::size_t>(pool_.threads()), std::vector<std::uint64_t>());
+  }
+
+  bool large() const { return std::int64_t{size_.population} * size_.width * size_.height >= kParallelWork; }
+
+  template <class Body>
+  void forChunks(bool parallel, std::int64_t count, Body&& body) {
+    if (parallel)
+      pool_.run(count, body);
+    else
+      body(std::int64_t{0}, count, 0);
+  }
+
+  void step() {
+    const std::uint32_t start = state_;
+    const std::int64_t pairs = size_.population / 2;
+    const std::int64_t perPair = 4 + 2 * mutationDraws_;
+    const std::uint64_t threshold = Random::chanceThreshold(kMutation);
+    forChunks(large(), pairs, [&](std::int64_t begin, std::int64_t end, int worker) {
+      std::vector<std::uint64_t>& words = words_[static_cast<std::size_t>(worker)];
+      words.resize(static_cast<std::size_t>((mutationDraws_ + 63) / 64));
+      std::uint32_t s = StreamJump::over(static_cast<std::uint64_t>(perPair * begin)).apply(start);
+      std::uint64_t hits = 0;
+      const StreamJump overMutation = StreamJump::over(static_cast<std::uint64_t>(mutationDraws_));
+      for (std::int64_t i = begin; i < end; ++i) {
+        const std::uint32_t select1 = s = s * Random::kMultiplier + 1;
+        const std::uint32_t select2 = s = s * Random::kMultiplier + 1;
+        s = s * Random::kMultiplier + 1;  // crossover decision
+        s = s * Random::kMultiplier + 1;  // cut
+        const auto parent1 = static_cast<std::size_t>((std::uint64_t{select1} * size_.population) >> 32);
+        const auto parent2 = static_cast<std::size_t>((std::uint64_t{select2} * size_.population) >> 32);
+        std::memcpy(offspring_.data() + 2 * i * stride_, population_.data() + parent1 * stride_, stored_);
+        std::memcpy(offspring_.data() + (2 * i + 1) * stride_, population_.data() + parent2 * stride_, stored_);
+        for (int c = 0; c < 2; ++c) {
+          kernels().hitWords(s, static_cast<std::uint32_t>(threshold), words.data(), words.size());
+          for (std::uint64_t w : words) hits += static_cast<std::uint64_t>(__builtin_popcountll(w));
+          s = overMutation.apply(s);
+        }
+      }
+      sink_ += hits;
+    });
+    population_.swap(offspring_);
+    state_ = StreamJump::over(static_cast<std::uint64_t>(perPair * pairs)).apply(start);
+  }
+
+  void create() {
+    const std::uint32_t start = state_;
+    forChunks(kind_ != EncodingKind::kPath && large(), size_.population,
+                   [&](std::int64_t begin, std::int64_t end, int worker) {
+                     std::vector<std::uint64_t>& words = words_[static_cast<std::size_t>(worker)];
+                     words.resize(static_cast<std::size_t>((createDraws_ + 63) / 64));
+                     std::uint32_t s = StreamJump::over(static_cast<std::uint64_t>(createDraws_ * begin)).apply(start);
+                     const StreamJump overMember = StreamJump::over(static_cast<std::uint64_t>(createDraws_));
+                     std::uint64_t hits = 0;
+                     for (std::int64_t m = begin; m < end; ++m) {
+                       kernels().hitWords(s, 0x80000000u, words.data(), words.size());
+                       for (std::uint64_t w : words) hits += static_cast<std::uint64_t>(__builtin_popcountll(w));
+                       std::memset(population_.data() + m * stride_, static_cast<int>(hits & 0xFF), stored_);
+                       s = overMember.apply(s);
+                     }
+                     sink_ += hits;
+                   });
+    state_ = StreamJump::over(static_cast<std::uint64_t>(createDraws_ * size_.population)).apply(start);
+  }
+
+ private:
+  EncodingKind kind_;
+  Size size_;
+  WorkerPool pool_;
+  std::int64_t stored_ = 0, mutationDraws_ = 0, createDraws_ = 0;
+  std::size_t stride_ = 0;
+  AlignedBytes population_, offspring_;
+  std::vector<std::vector<std::uint64_t>> words_;
+  std::uint32_t state_ = 0;
+  std::atomic<std::uint64_t> sink_{0};
+};
+
+// ---------------------------------------------------------------------------
+// Engines are created once per kind, size and build and reused by the step
+// measurements (a reference creation can take minutes).
+
+enum class Build { kLiteral, kFastOne, kFastAll, kLimit };
+const char* buildName(Build b) {
+  switch (b) {
+    case Build::kLiteral: return "literal";
+    case Build::kFastOne: return "fast1";
+    case Build::kFastAll: return "fast";
+    case Build::kLimit: return "limit";
+  }
+  return "";
+}
+
+struct Subject {
+  std::unique_ptr<EvolutionEngine> engine;
+  std::unique_ptr<LimitKernel> limit;
+  bool created = false;
+  void create(const Size& s) {
+    if (engine)
+      engine->createPopulation(Grid::of(s.width, s.height), s.population, kMutation, kCrossover);
+    else
+      limit->create();
+    created = true;
+  }
+  void step() {
+    if (engine)
+      engine->step();
+    else
+      limit->step();
+  }
+};
+
+std::map<std::string, Subject> subjects;
+std::string currentSize;
+
+Subject& subjectFor(Build build, EncodingKind kind, const Size& size) {
+  if (size.label() != currentSize) {  // one size at a time in memory
+    subjects.clear();
+    currentSize = size.label();
+  }
+  Subject& s = subjects[std::string(buildName(build)) + kindName(kind)];
+  if (!s.engine && !s.limit) {
+    switch (build) {
+      case Build::kLiteral: s.engine = literal::makeLiteralEngine(kind); break;
+      case Build::kFastOne: s.engine = makeEngine(kind, 1); break;
+      case Build::kFastAll: s.engine = makeEngine(kind, 0); break;
+      case Build::kLimit: s.limit = std::make_unique<LimitKernel>(kind, size, availableCores()); break;
+    }
+  }
+  return s;
+}
+
+void createBench(benchmark::State& state, Build build, EncodingKind kind, Size size) {
+  Subject& s = subjectFor(build, kind, size);
+  for (auto _ : state) s.create(size);
+}
+
+void stepBench(benchmark::State& state, Build build, EncodingKind kind, Size size) {
+  Subject& s = subjectFor(build, kind, size);
+  if (!s.created) s.create(size);
+  for (auto _ : state) s.step();
+}
+
+// Rough cost of one reference generation / creation in seconds, to choose
+// iteration counts that keep the whole run to minutes.
+double literalStepSeconds(EncodingKind kind, const Size& s) {
+  const double n = double(s.width) * s.height, p = s.population;
+  return kind == EncodingKind::kPath ? p * n * n * 2.2e-11 + p * n * 1.5e-8 : p * n * 3.0e-7;
+}
+double literalCreateSeconds(EncodingKind kind, const Size& s) {
+  const double n = double(s.width) * s.height, p = s.population;
+  return kind == EncodingKind::kPath ? p * n * n * 1.2e-9 : p * n * 3.5e-7;
+}
+
+void registerAll() {
+  for (const Size& size : kSizes) {
+    for (EncodingKind kind : kKinds) {
+      const std::string base = std::string(kindName(kind)) + "/" + size.label() + "/";
+      for (Build build : {Build::kLiteral, Build::kFastOne, Build::kFastAll, Build::kLimit}) {
+        double createCost = build == Build::kLiteral ? literalCreateSeconds(kind, size) : 0.0;
+        double stepCost = build == Build::kLiteral ? literalStepSeconds(kind, size) : 0.0;
+        if (quick && build == Build::kLiteral && createCost > 20.0) continue;  // neither creation nor steps
+        {
+          auto* b = benchmark::RegisterBenchmark((base + "create/" + buildName(build)).c_str(), createBench, build, kind, size);
+          b->Unit(benchmark::kMillisecond)->UseRealTime();
+          if (createCost > 2.0)
+            b->Iterations(1)->Repetitions(1);
+          else if (createCost > 0.2)
+            b->Iterations(1)->Repetitions(3)->ReportAggregatesOnly(true);
+          else
+            b->Repetitions(5)->ReportAggregatesOnly(true)->MinTime(0.05);
+        }
+        auto* b = benchmark::RegisterBenchmark((base + "step/" + buildName(build)).c_str(), stepBench, build, kind, size);
+        b->Unit(benchmark::kMillisecond)->UseRealTime();
+        if (stepCost > 0.5)
+          b->Iterations(1)->Repetitions(3)->ReportAggregatesOnly(true);
+        else if (stepCost > 0.05)
+          b->Iterations(2)->Repetitions(5)->ReportAggregatesOnly(true);
+        else
+          b->Repetitions(7)->ReportAggregatesOnly(true)->MinTime(0.05);
+      }
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Peak memory: each size runs in a child process (creation and three steps on
+// all cores), which reports its peak resident size.
+
+long peakMemoryKiB(EncodingKind kind, const Size& size) {
+  char self[400];
+  const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (length <= 0) return -1;
+  self[length] = '\0';
+  char command[512];
+  std::snprintf(command, sizeof command, "'%s' --peak-memory %s %d %d %d", self, kindName(kind), size.width,
+                size.height, size.population);
+  FILE* pipe = popen(command, "r");
+  if (!pipe) return -1;
+  long kib = -1;
+  if (std::fscanf(pipe, "%ld", &kib) != 1) kib = -1;
+  pclose(pipe);
+  return kib;
+}
+
+int peakMemoryChild(const char* kind, int width, int height, int population) {
+  auto engine = makeEngine(std::strcmp(kind, "path") == 0 ? EncodingKind::kPath : EncodingKind::kRandomKey, 0);
+  engine->createPopulation(Grid::of(width, height), population, kMutation, kCrossover);
+  for (int g = 0; g < 3; ++g) engine->step();
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  std::printf("%ld\n", usage.ru_maxrss);
+  return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Collects the medians and prints the table.
+
+class TableReporter : public benchmark::BenchmarkReporter {
+ public:
+  bool ReportContext(const Context&) override { return true; }
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs) {
+      if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median") continue;
+      // kind/size/what/build, without the options Google Benchmark appends.
+      std::string name = run.benchmark_name();
+      std::size_t end = 0;
+      for (int part = 0; part < 4 && end != std::string::npos; ++part) end = name.find('/', end ? end + 1 : 0);
+      if (end != std::string::npos) name = name.substr(0, end);
+      if (const auto med = name.find("_median"); med != std::string::npos) name = name.substr(0, med);
+      results[name] = run.GetAdjustedRealTime();
+      std::fprintf(stderr, "%-45s %12.4f ms\n", name.c_str(), run.GetAdjustedRealTime());
+    }
+  }
+  std::map<std::string, double> results;
+};
+
+std::string cell(double v, const char* format = "%.3f") {
+  if (!(v > 0)) return "-";
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, format, v);
+  return buffer;
+}
+
+std::string ratio(double a, double b) {
+  if (!(a > 0) || !(b > 0)) return "-";
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, a / b >= 100 ? "%.0fx" : "%.1fx", a / b);
+  return buffer;
+}
+
+void printTable(const std::map<std::string, double>& r, const std::map<std::string, long>& memory) {
+  auto get = [&](const std::string& key) {
+    const auto it = r.find(key);
+    return it == r.end() ? 0.0 : it->second;
+  };
+  std::printf("\nms per generation (step) and per creation, medians; fast = all %d cores, fast1 = one thread;\n"
+              "x literal = literal / fast, x limit = fast / limit, scaling = fast1 / fast; "
+              "pm = %.2f, pc = %.2f; kernels: %s\n\n",
+              availableCores(), kMutation, kCrossover, kernels().name);
+  std::printf("%-16s %-4s %-6s | %10s %10s %10s %10s | %8s %7s %7s | %9s %9s\n", "size", "enc", "what", "literal",
+              "fast1", "fast", "limit", "x literal", "x limit", "scaling", "peak MB", "budget MB");
+  for (const Size& size : kSizes) {
+    for (EncodingKind kind : kKinds) {
+      for (const char* what : {"step", "create"}) {
+        const std::string base = std::string(kindName(kind)) + "/" + size.label() + "/" + what + "/";
+        const double literal = get(base + "literal"), one = get(base + "fast1"), all = get(base + "fast"),
+                     limit = get(base + "limit");
+        std::string peak = "", budget = "";
+        if (std::strcmp(what, "step") == 0) {
+          const auto it = memory.find(std::string(kindName(kind)) + size.label());
+          const double n = double(size.width) * size.height;
+          const double chromosome = kind == EncodingKind::kPath ? 4 * n : 7 * n;
+          budget = cell((1.1 * 2 * size.population * chromosome + 64e6) / 1e6, "%.1f");
+          peak = it == memory.end() || it->second < 0 ? "-" : cell(it->second * 1024.0 / 1e6, "%.1f");
+        }
+        std::printf("%-16s %-4s %-6s | %10s %10s %10s %10s | %8s %7s %7s | %9s %9s\n", size.label().c_str(),
+                    kindName(kind), what, cell(literal).c_str(), cell(one).c_str(), cell(all).c_str(),
+                    cell(limit).c_str(), ratio(literal, all).c_str(), ratio(all, limit).c_str(),
+                    ratio(one, all).c_str(), peak.c_str(), budget.c_str());
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace wendra
+
+int main(int argc, char** argv) {
+  if (argc == 6 && std::strcmp(argv[1], "--peak-memory") == 0)
+    return wendra::peakMemoryChild(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
+  std::vector<char*> args;
+  for (int i = 0; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--quick") == 0)
+      wendra::quick = true;
+    else if (std::strcmp(argv[i], "--no-memory") == 0)
+      wendra::skipMemory = true;
+    else
+      args.push_back(argv[i]);
+  }
+  int count = static_cast<int>(args.size());
+  // Peak memory first, in child processes, before this process grows.
+  std::map<std::string, long> memory;
+  for (const wendra::Size& size : wendra::kSizes)
+    for (wendra::EncodingKind kind : wendra::kKinds)
+      if (!wendra::skipMemory)
+      memory[std::string(wendra::kindName(kind)) + size.label()] = wendra::peakMemoryKiB(kind, size);
+  wendra::registerAll();
+  benchmark::Initialize(&count, args.data());
+  wendra::TableReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  wendra::printTable(reporter.results, memory);
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,94 @@
+#include "key_layout.h"
+
+#include <cstring>
+
+#include "kernels.h"
+#include "parallel.h"
+
+namespace wendra {
+namespace {
+
+constexpr std::uint64_t kAlways = std::uint64_t{1} << 32;
+
+// Stable counting sort of the cities by key: out[k] = f(city), in ascending
+// key order, equal keys in ascending city order.
+template <class Out, class Map>
+void sortByKey(const std::uint8_t* keys, std::int32_t n, Out* out, Map map) {
+  std::uint32_t start[KeyLayout::kKeyValues] = {};
+  for (std::int32_t i = 0; i < n; ++i) ++start[keys[i]];
+  std::uint32_t position = 0;
+  for (std::uint32_t& s : start) {
+    const std::uint32_t count = s;
+    s = position;
+    position += count;
+  }
+  for (std::int32_t i = 0; i < n; ++i) out[start[keys[i]]++] = map(i);
+}
+
+}  // namespace
+
+KeyLayout::KeyLayout(const Grid& grid, double mutationProbability)
+    : grid_(grid),
+      cities_(grid.cities()),
+      codes_(grid),
+      mutationThreshold_(Random::chanceThreshold(mutationProbability)),
+      overMutation_(StreamJump::over(static_cast<std::uint64_t>(kKeyBits) * static_cast<std::uint64_t>(cities_))) {}
+
+std::uint32_t KeyLayout::initialiseAll(std::uint8_t* members, std::size_t stride, std::int32_t count,
+                                       std::uint32_t state, WorkerPool* pool) const {
+  const Kernels& k = kernels();
+  const std::uint64_t drawsPerMember = static_cast<std::uint64_t>(kKeyBits) * static_cast<std::uint64_t>(cities_);
+  auto body = [&](std::int64_t begin, std::int64_t end, int) {
+    std::uint32_t s = StreamJump::over(drawsPerMember * static_cast<std::uint64_t>(begin)).apply(state);
+    for (std::int64_t m = begin; m < end; ++m) {
+      k.keyInitialise(s, members + static_cast<std::size_t>(m) * stride, static_cast<std::size_t>(cities_));
+      s = overMutation_.apply(s);
+    }
+  };
+  if (pool)
+    pool->run(count, body);
+  else
+    body(0, count, 0);
+  return StreamJump::over(drawsPerMember * static_cast<std::uint64_t>(count)).apply(state);
+}
+
+void KeyLayout::crossCopy(const std::uint8_t* a, const std::uint8_t* b, std::uint32_t cut, std::uint8_t* child1,
+                          std::uint8_t* child2, Scratch&) const {
+  const auto n = static_cast<std::uint32_t>(cities_);
+  const std::uint32_t city = cut / kKeyBits;  // the city the cut falls in
+  const std::uint32_t bit = cut % kKeyBits;   // its first exchanged bit, from the top
+  const auto low = static_cast<std::uint8_t>((1u << (kKeyBits - bit)) - 1);
+  std::memcpy(child1, a, city);
+  std::memcpy(child2, b, city);
+  child1[city] = static_cast<std::uint8_t>((a[city] & ~low) | (b[city] & low));
+  child2[city] = static_cast<std::uint8_t>((b[city] & ~low) | (a[city] & low));
+  std::memcpy(child1 + city + 1, b + city + 1, n - city - 1);
+  std::memcpy(child2 + city + 1, a + city + 1, n - city - 1);
+}
+
+void KeyLayout::mutate(std::uint8_t* chromosome, std::uint32_t state, const std::uint64_t*, Scratch&) const {
+  if (mutationThreshold_ == 0) return;
+  if (mutationThreshold_ == kAlways) {
+    for (std::int32_t i = 0; i < cities_; ++i) chromosome[i] ^= 0x7F;
+    return;
+  }
+  kernels().keyMutate(state, static_cast<std::uint32_t>(mutationThreshold_), chromosome,
+                      static_cast<std::size_t>(cities_));
+}
+
+std::int32_t KeyLayout::length(const std::uint8_t* chromosome, Scratch& scratch) const {
+  return kernels().keyTourLength(chromosome, static_cast<std::size_t>(cities_), codes_.codes(),
+                                 scratch.tour.data());
+}
+
+void KeyLayout::tour(const std::uint8_t* chromosome, std::vector<std::int32_t>& out) const {
+  out.resize(static_cast<std::size_t>(cities_));
+  sortByKey(chromosome, cities_, out.data(), [](std::int32_t c) { return c; });
+}
+
+void KeyLayout::textForm(const std::uint8_t* chromosome, std::uint8_t* out) const {
+  for (std::int32_t i = 0; i < cities_; ++i)
+    for (std::int32_t j = 0; j < kKeyBits; ++j) out[kKeyBits * i + j] = (chromosome[i] >> (kKeyBits - 1 - j)) & 1;
+}
+
+}  // namespace wendra

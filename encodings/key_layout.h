@@ -1,0 +1,66 @@
+#pragma once
+// The random-key chromosome as the fast engine stores it: one byte per city
+// holding its 7-bit key, instead of one byte per key bit (N bytes instead of
+// 7N). Bit 6 - j of the key is bit j of the reference format (bit 0 the most
+// significant). Operations, draws and results are those of the reference
+// random-key chromosome:
+//   initialise: 7N uniforms in bit order, a bit set when u >= 0.5; members
+//               take a fixed number of draws, so they are initialised in
+//               parallel from jumped-to states;
+//   crossover:  one integer below 7N, the cut; bits from the cut on swap
+//               (whole keys behind the cut's city, the low bits within it);
+//   mutate:     7N uniforms, a bit flips when u < pm;
+//   decode:     a stable counting sort of the cities over the 128 key values.
+
+#include <cstdint>
+#include <vector>
+
+#include "aligned.h"
+#include "cell_codes.h"
+#include "grid.h"
+#include "parallel.h"
+#include "random.h"
+
+namespace wendra {
+
+class KeyLayout {
+ public:
+  static constexpr std::int32_t kKeyBits = 7;
+  static constexpr std::int32_t kKeyValues = 128;
+
+  struct alignas(64) Scratch {  // one per worker, on lines of its own
+    explicit Scratch(const KeyLayout& layout) : tour(static_cast<std::size_t>(layout.cities_)) {}
+    LineVector<std::uint16_t> tour;  // decoded cell codes
+  };
+
+  KeyLayout(const Grid& grid, double mutationProbability);
+
+  static std::int32_t textBytes(const Grid& grid) { return kKeyBits * grid.cities(); }
+  std::size_t storedBytes() const { return static_cast<std::size_t>(cities_); }
+  std::uint32_t cutBound() const { return static_cast<std::uint32_t>(kKeyBits * cities_); }
+
+  std::uint32_t initialiseAll(std::uint8_t* members, std::size_t stride, std::int32_t count,
+                              std::uint32_t state, WorkerPool* pool) const;
+  // Mutations take 7N draws, whatever happens: nothing to plan.
+  std::size_t planWordsFor(std::size_t) const { return 0; }
+  std::uint32_t planMutation(std::uint32_t state, std::uint64_t*, std::size_t& used) const {
+    used = 0;
+    return overMutation_.apply(state);
+  }
+  void crossCopy(const std::uint8_t* a, const std::uint8_t* b, std::uint32_t cut, std::uint8_t* child1,
+                 std::uint8_t* child2, Scratch& scratch) const;
+  void mutate(std::uint8_t* chromosome, std::uint32_t state, const std::uint64_t* words, Scratch& scratch) const;
+  std::int32_t length(const std::uint8_t* chromosome, Scratch& scratch) const;
+  void tour(const std::uint8_t* chromosome, std::vector<std::int32_t>& out) const;
+  // The reference format: 7 bytes of 0 or 1 per city, most significant first.
+  void textForm(const std::uint8_t* chromosome, std::uint8_t* out) const;
+
+ private:
+  Grid grid_;
+  std::int32_t cities_;
+  CellCodes codes_;
+  std::uint64_t mutationThreshold_;
+  StreamJump overMutation_;  // 7N draws
+};
+
+}  // namespace wendra

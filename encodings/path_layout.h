@@ -1,0 +1,73 @@
+#pragma once
+// The path chromosome as the fast engine stores it: the tour itself, one
+// 16-bit cell code per gene (see cell_codes.h) instead of the 32-bit
+// city-with-bit-15 genes of the reference format, 2N bytes instead of 4N.
+// Operations, draws and results are those of the reference path chromosome:
+//   initialise: integers below N until all N cities are placed; a city drawn
+//               again is discarded (a membership table replaces the scan);
+//   crossover:  one integer below N, the cut; tails exchanged; the r-th
+//               surplus city of A's head traded against the r-th of B's,
+//               found through a city-to-tail-position index;
+//   mutate:     per position one uniform, and after each hit one integer
+//               below N, the partner position; walked through hit masks.
+
+#include <cstdint>
+#include <vector>
+
+#include "aligned.h"
+#include "cell_codes.h"
+#include "grid.h"
+#include "parallel.h"
+#include "random.h"
+
+namespace wendra {
+
+class PathLayout {
+ public:
+  // Per-worker working memory.
+  struct alignas(64) Scratch {  // one per worker, on lines of its own
+    explicit Scratch(const PathLayout& layout);
+    LineVector<std::uint32_t> tailMark;  // per code: (stamp << 15) | tail position
+    std::uint32_t stamp = 0;
+    LineVector<std::uint16_t> surplusA, surplusB;
+    std::uint32_t nextStamp();
+  };
+
+  PathLayout(const Grid& grid, double mutationProbability);
+
+  static std::int32_t textBytes(const Grid& grid) { return 4 * grid.cities(); }
+  std::size_t storedBytes() const { return 2 * static_cast<std::size_t>(cities_); }
+  std::uint32_t cutBound() const { return static_cast<std::uint32_t>(cities_); }
+
+  // Initialises `count` members in index order from the stream after
+  // `state`; returns the state after the last draw.
+  std::uint32_t initialiseAll(std::uint8_t* members, std::size_t stride, std::int32_t count,
+                              std::uint32_t state, WorkerPool* pool) const;
+  // Plan words the mutations of `children` children may need, at most.
+  std::size_t planWordsFor(std::size_t children) const;
+  // Plans a mutation that starts after `state`: writes its hit words (`used`
+  // of them are its own, a few more may be written after them) and returns
+  // the state after its last draw.
+  std::uint32_t planMutation(std::uint32_t state, std::uint64_t* words, std::size_t& used) const;
+  // child1 and child2 become the crossover of copies of a and b at `cut`.
+  void crossCopy(const std::uint8_t* a, const std::uint8_t* b, std::uint32_t cut, std::uint8_t* child1,
+                 std::uint8_t* child2, Scratch& scratch) const;
+  // The mutation planned from `state` into `words`.
+  void mutate(std::uint8_t* chromosome, std::uint32_t state, const std::uint64_t* words, Scratch& scratch) const;
+  std::int32_t length(const std::uint8_t* chromosome, Scratch& scratch) const;
+  void tour(const std::uint8_t* chromosome, std::vector<std::int32_t>& out) const;
+  // The reference format: 32-bit genes city | 0x8000, little endian.
+  void textForm(const std::uint8_t* chromosome, std::uint8_t* out) const;
+
+ private:
+  std::size_t blockWords() const;
+
+  Grid grid_;
+  std::int32_t cities_;
+  CellCodes codes_;
+  std::uint64_t mutationThreshold_;
+  StreamJump overGenes_;     // N draws: a mutation with no hit possible
+  StreamJump overAllHits_;   // 2N draws: a mutation where every draw hits
+};
+
+}  // namespace wendra

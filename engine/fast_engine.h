@@ -1,0 +1,395 @@
+#pragma once
+// The generational genetic algorithm, built for speed, with results that are
+// bit for bit those of the algorithm as first written (the reference build in
+// bench/literal): the same draws in the same order, the same members, the
+// same lengths and records, for any number of threads.
+//
+// Order of random draws (the contract):
+//   create: the members are initialised in index order (the layout's draws).
+//   step, for each pair i = 0, 1, ... while i < P / 2:
+//     one uniform (scaled real) for the selection into offspring 2i,
+//     one uniform for the selection into offspring 2i + 1,
+//     one uniform u for the crossover decision (cross when u < pc),
+//     the crossover's cut, only when it happens,
+//     all draws of the mutation of offspring 2i, then of offspring 2i + 1.
+//   Odd P: the last slot P - 1 takes one selection and that child's mutation;
+//   no crossover decision is drawn.
+//
+// How a step runs:
+//   1. Plan (the calling thread). Where each draw falls depends only on the
+//      stream and the parameters, never on the population: a pass over the
+//      stream fixes, pair by pair, the two selection draws, the crossover
+//      decision and cut, and the state where each child's mutation starts.
+//      Mutations of a fixed number of draws are jumped over in O(1)
+//      (StreamJump); the others are walked through blocks of hit masks.
+//   2. Build (all workers, starting while the plan is still being made).
+//      Planned pairs are independent: each selects its parents, copies or
+//      crosses them straight into the offspring, mutates both children from
+//      their planned states and measures them. Small steps (members x cities
+//      below kParallelWork) stay on the calling thread.
+//   3. Evaluate: first shortest member, roulette weights as running sums in
+//      index order, the average from the integer sum of the lengths (exact:
+//      every partial sum is a whole number far below 2^53).
+//
+// Layout (PathLayout, KeyLayout in encodings/) supplies the chromosome store
+// and the encoding's operations; see those headers. Lengths are kept per
+// member, so memberLength() and averageLength() cost nothing.
+//
+// Thread safety: one caller at a time, as for any EvolutionEngine.
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <span>
+#include <vector>
+
+#include "aligned.h"
+#include "engine.h"
+#include "memory.h"
+#include "parallel.h"
+#include "random.h"
+
+namespace wendra {
+
+// Roulette over running weights: the first member whose running weight
+// exceeds r, or the last member when none does. Equals the halving search
+// of the algorithm as first written for every non-decreasing array of
+// weights (the running sums of positive weights always are).
+inline std::int32_t rouletteIndex(const double* weights, std::int32_t members, double r) {
+  const double* base = weights;
+  std::int64_t n = members - 1;  // the last member needs no test
+  if (n <= 0) return 0;
+  while (n > 1) {
+    const std::int64_t half = n / 2;
+    base = base[half - 1] <= r ? base + half : base;
+    n -= half;
+  }
+  return static_cast<std::int32_t>(base - weights) + (*base <= r ? 1 : 0);
+}
+
+// The same search for many draws at once, in lockstep: the searches are
+// independent, so their memory accesses overlap instead of waiting on each
+// other. out[k] = rouletteIndex(weights, members, r[k]).
+inline void rouletteIndices(const double* weights, std::int32_t members, const double* r, std::int32_t* out,
+                            int count) {
+  constexpr int kMax = 64;
+  const double* base[kMax];
+  std::int64_t n = members - 1;
+  if (n <= 0) {
+    for (int k = 0; k < count; ++k) out[k] = 0;
+    return;
+  }
+  for (int k = 0; k < count; ++k) base[k] = weights;
+  while (n > 1) {
+    const std::int64_t half = n / 2;
+    for (int k = 0; k < count; ++k) base[k] = base[k][half - 1] <= r[k] ? base[k] + half : base[k];
+    n -= half;
+  }
+  for (int k = 0; k < count; ++k) out[k] = static_cast<std::int32_t>(base[k] - weights) + (*base[k] <= r[k] ? 1 : 0);
+}
+
+// Steps whose work (members x cities) is below this run on one thread: the
+// fork and join would cost more than they save.
+inline constexpr std::int64_t kParallelWork = 1 << 17;
+
+template <class Layout>
+class FastEngine final : public EvolutionEngine {
+ public:
+  // threads: workers for large steps; 0 means one per available core.
+  explicit FastEngine(int threads = 0)
+      : pool_(threads), threads_(pool_.threads()), layout_(grid_, 0.0) {}
+
+  void createPopulation(const Grid& grid, std::int32_t populationSize, double mutationProbability,
+                        double crossoverProbability) override {
+    // 1. Check and size everything aside; the current state stays untouched
+    //    until the new population can no longer fail. The check counts the
+    //    chromosomes at their full width, more than is stored here.
+    const std::int32_t textSize = Layout::textBytes(grid);
+    requirePopulationFits(populationSize, textSize, memoryAvailable());
+    Layout layout(grid, mutationProbability);
+    // Members on 16-byte boundaries: whole cache lines would waste too much
+    // on small grids and break the memory check's bound.
+    const std::size_t stride = (layout.storedBytes() + 15) / 16 * 16;
+    const auto members = static_cast<std::size_t>(populationSize);
+    // The two population buffers of an earlier creation of the same size are
+    // reused (saving the first touch of every page); they are overwritten
+    // only after the point where nothing can fail any more.
+    const bool reuse = population_.size() == members * stride && offspring_.size() == members * stride;
+    AlignedBytes population, offspring, generationBest, overallBest;
+    LineVector<std::int32_t> lengths, childLengths;
+    std::vector<double> weights;
+    std::vector<PairPlan> plan;
+    LineVector<std::uint64_t> planWords;
+    LineVector<typename Layout::Scratch> scratch;
+    try {
+      if (!reuse) {
+        population = AlignedBytes(members * stride);
+        offspring = AlignedBytes(members * stride);
+      }
+      generationBest = AlignedBytes(stride);
+      overallBest = AlignedBytes(stride);
+      lengths.resize(members);
+      childLengths.resize(members);
+      weights.resize(members);
+      plan.resize(members / 2 + 1);
+      planWords.resize(layout.planWordsFor(members) + 1);
+      for (int w = 0; w < threads_; ++w) scratch.emplace_back(layout);
+    } catch (const std::bad_alloc&) {
+      throw PopulationTooLarge(notEnoughMemoryMessage(populationSize, textSize, memoryAvailable()));
+    }
+
+    // Commit.
+    grid_ = grid;
+    layout_ = std::move(layout);
+    populationSize_ = populationSize;
+    mutationProbability_ = mutationProbability;
+    crossoverProbability_ = crossoverProbability;
+    crossThreshold_ = Random::chanceThreshold(crossoverProbability);
+    textSize_ = textSize;
+    stride_ = stride;
+    if (!reuse) {
+      population_ = std::move(population);
+      offspring_ = std::move(offspring);
+    }
+    generationBest_ = std::move(generationBest);
+    overallBest_ = std::move(overallBest);
+    lengths_ = std::move(lengths);
+    childLengths_ = std::move(childLengths);
+    weights_ = std::move(weights);
+    plan_ = std::move(plan);
+    planWords_ = std::move(planWords);
+    scratch_ = std::move(scratch);
+
+    // 2. Initialise the members in index order, then measure them.
+    random().setState(layout_.initialiseAll(population_.data(), stride_, populationSize_, random().state(),
+                                            largeWork() ? &pool_ : nullptr));
+    forChunks(populationSize_, [&](std::int64_t begin, std::int64_t end, int worker) {
+      for (std::int64_t i = begin; i < end; ++i)
+        lengths_[i] = layout_.length(member(static_cast<std::int32_t>(i)), scratch_[worker]);
+    });
+    // 3. - 5. Evaluate; counters and the overall best.
+    evaluate();
+    generation_ = 0;
+    overallBestGeneration_ = 0;
+    std::memcpy(overallBest_.data(), generationBest_.data(), stride_);
+    overallBestLength_ = generationBestLength_;
+  }
+
+  void step() override {
+    const std::int32_t p = populationSize_;
+    const std::int32_t pairs = p / 2;
+    const bool odd = p % 2 != 0;
+
+    // 1. Plan the draws. On the pool, the caller plans while the helpers
+    //    already build the pairs planned so far.
+    const std::int64_t jobs = pairs + (odd ? 1 : 0);
+    std::atomic<std::int64_t> planned{0};
+    auto plan = [&] {
+      std::uint32_t s = random().state();
+      std::size_t words = 0, used = 0;  // hit words planned so far
+      auto next = [&s] { return s = s * Random::kMultiplier + Random::kIncrement; };
+      for (std::int32_t i = 0; i < pairs; ++i) {
+        PairPlan& pair = plan_[i];
+        pair.select1 = next();
+        pair.select2 = next();
+        pair.cut = kNoCut;
+        if (next() < crossThreshold_)
+          pair.cut = static_cast<std::uint32_t>((std::uint64_t{layout_.cutBound()} * next()) >> 32);
+        pair.mutate1 = s;
+        pair.words1 = static_cast<std::uint32_t>(words);
+        s = layout_.planMutation(s, planWords_.data() + words, used);
+        words += used;
+        pair.mutate2 = s;
+        pair.words2 = static_cast<std::uint32_t>(words);
+        s = layout_.planMutation(s, planWords_.data() + words, used);
+        words += used;
+        if ((i & 15) == 15) planned.store(i + 1, std::memory_order_release);
+      }
+      if (odd) {
+        PairPlan& last = plan_[pairs];
+        last.select1 = next();
+        last.select2 = last.select1;  // not drawn; keeps the batch search defined
+        last.mutate1 = s;
+        last.words1 = static_cast<std::uint32_t>(words);
+        s = layout_.planMutation(s, planWords_.data() + words, used);
+      }
+      random().setState(s);
+      planned.store(jobs, std::memory_order_release);
+    };
+
+    // 2. Build the offspring, pair by pair, on all workers. Pairs go in
+    //    batches: first all their parents are found and their chromosomes
+    //    fetched ahead, then the pairs are built.
+    const double total = weights_[p - 1];
+    auto build = [&](std::int64_t begin, std::int64_t end, int worker) {
+      typename Layout::Scratch& scratch = scratch_[worker];
+      constexpr int kBatch = 16;
+      double draws[2 * kBatch];
+      std::int32_t parents[2 * kBatch];
+      const std::size_t bytes = layout_.storedBytes();
+      for (std::int64_t batch = begin; batch < end; batch += kBatch) {
+        const int count = static_cast<int>(std::min<std::int64_t>(kBatch, end - batch));
+        while (planned.load(std::memory_order_acquire) < batch + count) relaxWaiting();
+        for (int k = 0; k < count; ++k) {
+          const PairPlan& pair = plan_[batch + k];
+          draws[2 * k] = pair.select1 * Random::kUnit * total;
+          draws[2 * k + 1] = pair.select2 * Random::kUnit * total;
+        }
+        rouletteIndices(weights_.data(), p, draws, parents, 2 * count);
+        for (int k = 0; k < 2 * count; ++k)
+          for (std::size_t line = 0; line < bytes; line += 64) __builtin_prefetch(member(parents[k]) + line);
+        for (int k = 0; k < count; ++k) {
+          const std::int64_t i = batch + k;
+          const PairPlan& pair = plan_[i];
+          const auto first = static_cast<std::int32_t>(2 * i);
+          std::uint8_t* child1 = child(first);
+          const std::uint8_t* parent1 = member(parents[2 * k]);
+          if (first + 1 == p) {
+            std::memcpy(child1, parent1, bytes);
+            layout_.mutate(child1, pair.mutate1, planWords_.data() + pair.words1, scratch);
+            childLengths_[first] = layout_.length(child1, scratch);
+            continue;
+          }
+          std::uint8_t* child2 = child(first + 1);
+          const std::uint8_t* parent2 = member(parents[2 * k + 1]);
+          if (pair.cut != kNoCut) {
+            layout_.crossCopy(parent1, parent2, pair.cut, child1, child2, scratch);
+          } else {
+            std::memcpy(child1, parent1, bytes);
+            std::memcpy(child2, parent2, bytes);
+          }
+          layout_.mutate(child1, pair.mutate1, planWords_.data() + pair.words1, scratch);
+          layout_.mutate(child2, pair.mutate2, planWords_.data() + pair.words2, scratch);
+          childLengths_[first] = layout_.length(child1, scratch);
+          childLengths_[first + 1] = layout_.length(child2, scratch);
+        }
+      }
+    };
+    if (largeWork()) {
+      pool_.run(jobs, plan, build);
+    } else {
+      plan();
+      build(0, jobs, 0);
+    }
+
+    // 3. The offspring become the population; evaluate.
+    population_.swap(offspring_);
+    lengths_.swap(childLengths_);
+    evaluate();
+    // 4. Record an improvement with the counter before its increment.
+    if (generationBestLength_ < overallBestLength_) {
+      std::memcpy(overallBest_.data(), generationBest_.data(), stride_);
+      overallBestLength_ = generationBestLength_;
+      overallBestGeneration_ = generation_;
+    }
+    // 5. Count.
+    ++generation_;
+  }
+
+  const Grid& grid() const override { return grid_; }
+  std::int32_t populationSize() const override { return populationSize_; }
+  std::int32_t chromosomeSize() const override { return textSize_; }
+  double memberLength(std::int32_t i) const override { return lengths_[i]; }
+  double averageLength() const override { return averageLength_; }
+  double generationBestLength() const override { return generationBestLength_; }
+  double overallBestLength() const override { return overallBestLength_; }
+  std::vector<std::int32_t> generationBestTour() const override { return tourOf(generationBest_.data()); }
+  std::vector<std::int32_t> overallBestTour() const override { return tourOf(overallBest_.data()); }
+  std::int32_t generation() const override { return generation_; }
+  std::int32_t overallBestGeneration() const override { return overallBestGeneration_; }
+
+  int threads() const { return threads_; }
+  // Member i in the chromosome format of the reference build (4N or 7N
+  // bytes), for tests that compare the two.
+  std::vector<std::uint8_t> chromosome(std::int32_t i) const {
+    std::vector<std::uint8_t> text(static_cast<std::size_t>(textSize_));
+    layout_.textForm(member(i), text.data());
+    return text;
+  }
+  std::vector<std::int32_t> memberTour(std::int32_t i) const { return tourOf(member(i)); }
+  std::span<const double> selectionWeights() const { return weights_; }
+
+ private:
+  static constexpr std::uint32_t kNoCut = 0xFFFFFFFFu;
+
+  // Where the draws of one pair fall: the states drawn for the two
+  // selections, the cut (kNoCut when the pair is not crossed), the states
+  // just before each child's mutation and where its planned hit words start.
+  struct PairPlan {
+    std::uint32_t select1, select2, cut, mutate1, mutate2, words1, words2;
+  };
+
+  bool largeWork() const { return std::int64_t{populationSize_} * grid_.cities() >= kParallelWork; }
+
+  // body(begin, end, worker) over [0, count): on the pool for large work,
+  // else at once on this thread.
+  template <class Body>
+  void forChunks(std::int64_t count, Body&& body) {
+    if (largeWork())
+      pool_.run(count, body);
+    else
+      body(std::int64_t{0}, count, 0);
+  }
+
+  std::uint8_t* member(std::int32_t i) { return population_.data() + static_cast<std::size_t>(i) * stride_; }
+  const std::uint8_t* member(std::int32_t i) const {
+    return population_.data() + static_cast<std::size_t>(i) * stride_;
+  }
+  std::uint8_t* child(std::int32_t i) { return offspring_.data() + static_cast<std::size_t>(i) * stride_; }
+
+  std::vector<std::int32_t> tourOf(const std::uint8_t* chromosome) const {
+    std::vector<std::int32_t> tour;
+    if (populationSize_ > 0) layout_.tour(chromosome, tour);
+    return tour;
+  }
+
+  void evaluate() {
+    const std::int32_t p = populationSize_;
+    // The first shortest member and the sum of all lengths.
+    std::int32_t best = 0;
+    std::int64_t sum = 0;
+    for (std::int32_t i = 0; i < p; ++i) {
+      if (lengths_[i] < lengths_[best]) best = i;
+      sum += lengths_[i];
+    }
+    const std::int32_t shortest = lengths_[best];
+    std::memcpy(generationBest_.data(), member(best), stride_);
+    generationBestLength_ = shortest;
+    averageLength_ = static_cast<double>(sum) / p;
+    // Weights 1 / (d + 1) for a member d units longer than the shortest, as
+    // running sums in index order.
+    double running = 0.0;
+    for (std::int32_t i = 0; i < p; ++i) {
+      const double weight = 1.0 / (static_cast<double>(lengths_[i] - shortest) + 1.0);
+      running = i == 0 ? weight : running + weight;
+      weights_[i] = running;
+    }
+  }
+
+  WorkerPool pool_;
+  int threads_;
+  Grid grid_;
+  Layout layout_;
+  std::int32_t populationSize_ = 0;
+  double mutationProbability_ = 0.0;
+  double crossoverProbability_ = 0.0;
+  std::uint64_t crossThreshold_ = 0;
+  std::int32_t textSize_ = 0;
+  std::size_t stride_ = 0;
+  AlignedBytes population_, offspring_, generationBest_, overallBest_;
+  LineVector<std::int32_t> lengths_, childLengths_;
+  std::vector<double> weights_;
+  std::vector<PairPlan> plan_;
+  LineVector<std::uint64_t> planWords_;  // the mutations' hit words, as planned
+  LineVector<typename Layout::Scratch> scratch_;  // one per worker
+  double averageLength_ = 0.0;
+  double generationBestLength_ = 0.0;
+  double overallBestLength_ = 0.0;
+  std::int32_t generation_ = 0;
+  std::int32_t overallBestGeneration_ = 0;
+};
+
+}  // namespace wendra

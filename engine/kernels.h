@@ -1,0 +1,81 @@
+#pragma once
+// The engine's inner loops over the random stream and over tours, in SIMD
+// lanes. Each is compiled once per instruction set (the baseline every x86-64
+// has, AVX2, AVX-512) and chosen at run time for the processor at hand; all
+// variants give identical results.
+//
+// "State t" below means the generator state after t advances from the
+// `state` argument (state 1 is the first draw). A threshold T stands for the
+// event "state < T" of Random::chanceThreshold, here with 1 <= T <= 2^32 - 1
+// (the callers handle never and always themselves).
+
+#include <cstddef>
+#include <cstdint>
+
+namespace wendra {
+
+struct Kernels {
+  const char* name;
+
+  // out[t] = state t + 1, for t = 0 .. count - 1.
+  void (*fillStates)(std::uint32_t state, std::uint32_t* out, std::size_t count);
+
+  // Bit b of words[w] = (state 64w + b + 1 < threshold), for w < wordCount.
+  void (*hitWords)(std::uint32_t state, std::uint32_t threshold, std::uint64_t* words,
+                   std::size_t wordCount);
+
+  // The same words, and states[t] = state t + 1 for t < 64 * wordCount.
+  void (*hitWordsAndStates)(std::uint32_t state, std::uint32_t threshold, std::uint64_t* words,
+                            std::uint32_t* states, std::size_t wordCount);
+
+  // Random keys, one byte per city holding the 7-bit key. Key bit 6 - j of
+  // city i is the draw 7i + j + 1.
+  // keyInitialise: the bit is set when that state is >= 2^31 (u >= 0.5).
+  void (*keyInitialise)(std::uint32_t state, std::uint8_t* keys, std::size_t cities);
+  // keyMutate: the bit flips when that state is below the threshold.
+  void (*keyMutate)(std::uint32_t state, std::uint32_t threshold, std::uint8_t* keys,
+                    std::size_t cities);
+
+  // Length of the closed tour through the cells codes[0 .. n - 1], each
+  // code row * 128 + column (column < 128, row < 512). REQUIRES: n >= 1.
+  std::int32_t (*codeTourLength)(const std::uint16_t* codes, std::size_t n);
+
+  // Length of the tour the keys decode to: the cities in ascending key
+  // order, equal keys in ascending city order, city i at cell codeOf[i].
+  // tour (n entries) receives the sorted cells. REQUIRES: 1 <= n <= 65535.
+  std::int32_t (*keyTourLength)(const std::uint8_t* keys, std::size_t n, const std::uint16_t* codeOf,
+                                std::uint16_t* tour);
+
+  // The path mutation of n genes from `state`: per gene position one draw,
+  // a hit when below the threshold, and after each hit one partner draw p =
+  // floor(n * state / 2^32) whose gene is swapped with the hit one.
+  // pathPlan writes the hit bits of the mutation's draws to words (bit b of
+  // word w for draw 64w + b + 1; *wordCount words are meaningful, and up to
+  // blockWords - 1 more may be written) and returns the state after its last
+  // draw. pathApply makes the swaps from those words alone, without drawing.
+  std::uint32_t (*pathPlan)(std::uint32_t state, std::uint32_t threshold, std::uint32_t n, std::uint64_t* words,
+                            std::size_t* wordCount, std::size_t blockWords);
+  void (*pathApply)(std::uint32_t state, std::uint32_t n, std::uint16_t* genes, const std::uint64_t* words);
+
+  // A path chromosome of n cities by rejection: integers floor(n * state /
+  // 2^32) are drawn until all n cities are placed, a city drawn again being
+  // discarded; genes[k] = codeOf[k-th city placed]. Returns the state after
+  // the last draw. placed ((n + 31) / 32 words) and buffer (bufferSize
+  // states, a multiple of 64) are working memory. REQUIRES: 1 <= n < 2^16.
+  std::uint32_t (*pathInitialise)(std::uint32_t state, std::uint16_t* genes, std::uint32_t n,
+                                  const std::uint16_t* codeOf, std::uint32_t* placed, std::uint32_t* buffer,
+                                  std::size_t bufferSize);
+};
+
+// The fastest variant this processor runs.
+const Kernels& kernels();
+
+// Every variant built into this binary that this processor runs, fastest
+// last (for tests and benchmarks).
+struct KernelList {
+  const Kernels* items[4];
+  int count;
+};
+KernelList availableKernels();
+
+}  // namespace wendra

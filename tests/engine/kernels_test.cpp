@@ -1,0 +1,187 @@
+// Every kernel variant this processor runs (baseline, AVX2, AVX-512) against
+// a plain scalar model of the same draws, on lengths around the lane and
+// block widths and on thresholds at their extremes.
+#include "kernels.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <numeric>
+#include <vector>
+
+#include "random.h"
+
+namespace wendra {
+namespace {
+
+std::vector<const Kernels*> variants() {
+  const KernelList list = availableKernels();
+  return {list.items, list.items + list.count};
+}
+
+const std::size_t kLengths[] = {1, 2, 3, 7, 8, 15, 16, 17, 31, 33, 63, 64, 65, 100, 127, 129, 333, 1000};
+const std::uint32_t kThresholds[] = {1u, 0x00001000u, 0x11E0E0E0u /* about 0.07 */, 0x80000000u, 0xE6666666u,
+                                     0xFFFFFFFFu};
+
+std::uint32_t next(std::uint32_t s) { return s * Random::kMultiplier + Random::kIncrement; }
+
+// Draws from one state to another (a few thousand at most here).
+std::size_t drawsOf(std::uint32_t from, std::uint32_t to) {
+  std::size_t count = 0;
+  for (; from != to; from = next(from)) ++count;
+  return count;
+}
+
+TEST(KernelsTest, TheBaselineIsAlwaysThereAndTheBestIsChosen) {
+  const auto all = variants();
+  ASSERT_GE(all.size(), 1u);
+  EXPECT_STREQ(all.front()->name, "baseline");
+  EXPECT_EQ(&kernels(), all.back());
+}
+
+TEST(KernelsTest, StatesAndHitWords) {
+  for (const Kernels* k : variants()) {
+    for (std::uint32_t start : {0u, 1u, 0xDEADBEEFu}) {
+      for (std::size_t count : kLengths) {
+        std::vector<std::uint32_t> out(count);
+        k->fillStates(start, out.data(), count);
+        std::uint32_t s = start;
+        for (std::size_t t = 0; t < count; ++t) ASSERT_EQ(out[t], s = next(s)) << k->name << " " << count << " " << t;
+      }
+      for (std::uint32_t threshold : kThresholds) {
+        for (std::size_t words : {1u, 2u, 4u}) {
+          std::vector<std::uint64_t> w(words), w2(words);
+          std::vector<std::uint32_t> states(64 * words);
+          k->hitWords(start, threshold, w.data(), words);
+          k->hitWordsAndStates(start, threshold, w2.data(), states.data(), words);
+          EXPECT_EQ(w, w2);
+          std::uint32_t s = start;
+          for (std::size_t t = 0; t < 64 * words; ++t) {
+            s = next(s);
+            ASSERT_EQ(states[t], s);
+            ASSERT_EQ((w[t / 64] >> (t % 64)) & 1, s < threshold ? 1u : 0u) << k->name << " " << t;
+          }
+        }
+      }
+    }
+  }
+}
+
+TEST(KernelsTest, KeyInitialiseAndMutate) {
+  for (const Kernels* k : variants()) {
+    for (std::size_t n : kLengths) {
+      std::vector<std::uint8_t> keys(n + 1, 0xAB);  // the byte past the end must survive
+      k->keyInitialise(77, keys.data(), n);
+      std::uint32_t s = 77;
+      for (std::size_t i = 0; i < n; ++i) {
+        int key = 0;
+        for (int j = 0; j < 7; ++j) key = key * 2 + ((s = next(s)) >= 0x80000000u ? 1 : 0);
+        ASSERT_EQ(keys[i], key) << k->name << " " << n << " " << i;
+      }
+      EXPECT_EQ(keys[n], 0xAB);
+      for (std::uint32_t threshold : kThresholds) {
+        auto expected = keys;
+        s = 12345;
+        for (std::size_t i = 0; i < n; ++i)
+          for (int j = 0; j < 7; ++j)
+            if ((s = next(s)) < threshold) expected[i] ^= static_cast<std::uint8_t>(1 << (6 - j));
+        k->keyMutate(12345, threshold, keys.data(), n);
+        ASSERT_EQ(keys, expected) << k->name << " " << n << " " << threshold;
+      }
+    }
+  }
+}
+
+std::int32_t scalarLength(const std::vector<std::uint16_t>& codes) {
+  auto d = [](std::uint16_t a, std::uint16_t b) {
+    return std::abs((a & 127) - (b & 127)) + std::abs((a >> 7) - (b >> 7));
+  };
+  std::int32_t sum = 0;
+  for (std::size_t i = 0; i + 1 < codes.size(); ++i) sum += d(codes[i], codes[i + 1]);
+  return sum + d(codes.back(), codes.front());
+}
+
+TEST(KernelsTest, TourLengths) {
+  Random random;
+  for (const Kernels* k : variants()) {
+    for (std::size_t n : {1u, 2u, 3u, 16u, 17u, 32u, 33u, 64u, 65u, 100u, 2047u, 2048u, 2049u, 5000u}) {
+      // Extreme cells too: column 127, row 255.
+      std::vector<std::uint16_t> codes(n);
+      for (auto& c : codes) c = static_cast<std::uint16_t>(random.below(256) * 128 + random.below(128));
+      if (n > 2) codes[1] = 255 * 128 + 127, codes[2] = 0;
+      ASSERT_EQ(k->codeTourLength(codes.data(), n), scalarLength(codes)) << k->name << " " << n;
+
+      std::vector<std::uint8_t> keys(n);
+      for (auto& key : keys) key = static_cast<std::uint8_t>(random.below(n < 40 ? 4 : 128));
+      std::vector<std::int32_t> order(n);
+      std::iota(order.begin(), order.end(), 0);
+      std::stable_sort(order.begin(), order.end(), [&](std::int32_t a, std::int32_t b) { return keys[a] < keys[b]; });
+      std::vector<std::uint16_t> sorted(n), tour(n);
+      for (std::size_t i = 0; i < n; ++i) sorted[i] = codes[order[i]];
+      ASSERT_EQ(k->keyTourLength(keys.data(), n, codes.data(), tour.data()), scalarLength(sorted)) << k->name << " " << n;
+      EXPECT_EQ(tour, sorted);
+    }
+  }
+}
+
+TEST(KernelsTest, PathMutationWalk) {
+  for (const Kernels* k : variants()) {
+    for (std::uint32_t n : {1u, 2u, 3u, 50u, 63u, 64u, 65u, 100u, 250u, 1000u}) {
+      for (std::uint32_t threshold : kThresholds) {
+        for (std::uint32_t start : {0u, 99u, 0x80000001u}) {
+          // The mutation as written: per position one draw, a partner draw
+          // after each hit.
+          std::vector<std::uint16_t> expected(n), genes(n);
+          std::iota(expected.begin(), expected.end(), std::uint16_t{0});
+          genes = expected;
+          std::uint32_t s = start;
+          for (std::uint32_t i = 0; i < n; ++i) {
+            if ((s = next(s)) < threshold) {
+              s = next(s);
+              std::swap(expected[i], expected[(std::uint64_t{n} * s) >> 32]);
+            }
+          }
+          for (std::size_t block : {1u, 2u, 4u}) {
+            // Room for 2n draws and one block beyond, with a guard word.
+            const std::size_t room = (2 * n + 63) / 64 + block;
+            std::vector<std::uint64_t> words(room + 1, 0x5A5A5A5A5A5A5A5Aull);
+            std::size_t used = 0;
+            EXPECT_EQ(k->pathPlan(start, threshold, n, words.data(), &used, block), s)
+                << k->name << " n=" << n << " t=" << threshold;
+            EXPECT_EQ(used, (drawsOf(start, s) + 63) / 64) << k->name << " n=" << n << " t=" << threshold;
+            EXPECT_EQ(words[room], 0x5A5A5A5A5A5A5A5Aull);
+            auto g = genes;
+            k->pathApply(start, n, g.data(), words.data());
+            ASSERT_EQ(g, expected) << k->name << " n=" << n << " t=" << threshold << " block=" << block;
+          }
+        }
+      }
+    }
+  }
+}
+
+TEST(KernelsTest, PathInitialisationByRejection) {
+  for (const Kernels* k : variants()) {
+    for (std::uint32_t n : {1u, 2u, 5u, 31u, 32u, 33u, 100u, 1000u, 10000u}) {
+      std::vector<std::uint16_t> codeOf(n);
+      for (std::uint32_t c = 0; c < n; ++c) codeOf[c] = static_cast<std::uint16_t>(c * 3 % 65536);
+      std::uint32_t s = 4321;
+      std::vector<std::uint16_t> expected;
+      std::vector<bool> seen(n);
+      while (expected.size() < n) {
+        const auto city = static_cast<std::uint32_t>((std::uint64_t{n} * (s = next(s))) >> 32);
+        if (!seen[city]) seen[city] = true, expected.push_back(codeOf[city]);
+      }
+      for (std::size_t buffer : {64u, 256u, 4096u}) {
+        std::vector<std::uint16_t> genes(n);
+        std::vector<std::uint32_t> placed((n + 31) / 32, 0xFFFFFFFFu), states(buffer);
+        EXPECT_EQ(k->pathInitialise(4321, genes.data(), n, codeOf.data(), placed.data(), states.data(), buffer), s)
+            << k->name << " " << n;
+        ASSERT_EQ(genes, expected) << k->name << " n=" << n << " buffer=" << buffer;
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace wendra

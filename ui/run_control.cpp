@@ -1,0 +1,222 @@
+#include "run_control.h"
+
+#include <QApplication>
+#include <QGridLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+
+#include <algorithm>
+#include <climits>
+#include <memory>
+
+#include "application.h"
+#include "locale_separators.h"
+#include "main_window.h"
+#include "number_format.h"
+#include "spin_input.h"
+
+namespace wendra {
+
+namespace {
+
+// A one-paragraph plain text wrapped anywhere, for a text without blanks:
+// a tour of a 10 x 10 grid is some 2000 pixels of digits and ";" with no
+// break opportunity, which QLabel's word wrap leaves on one line, cut off at
+// the edge of the box.
+class WrapAnywhereLabel : public QLabel {
+ public:
+  WrapAnywhereLabel(const QString& text, int widthLimit, int heightLimit, QWidget* parent)
+      : QLabel(text, parent), widthLimit_(widthLimit), heightLimit_(heightLimit) {
+    setTextFormat(Qt::PlainText);
+    setWordWrap(true);  // hasHeightForWidth
+  }
+
+  QSize sizeHint() const override {
+    const int width = std::min(fontMetrics().horizontalAdvance(text()), widthLimit_);
+    return {width, heightForWidth(width)};
+  }
+  QSize minimumSizeHint() const override { return sizeHint(); }
+  int heightForWidth(int width) const override {
+    const QRect lines = fontMetrics().boundingRect(QRect(0, 0, std::max(width, 1), INT_MAX / 2),
+                                                   kFlags, text());
+    // Cut off below the last line that fits whole.
+    const int lineHeight = std::max(fontMetrics().lineSpacing(), 1);
+    return std::min(lines.height(), heightLimit_ / lineHeight * lineHeight);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.setPen(palette().color(foregroundRole()));
+    painter.drawText(contentsRect(), kFlags, text());
+  }
+
+ private:
+  static constexpr int kFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWrapAnywhere;
+  int widthLimit_;
+  int heightLimit_;
+};
+
+// Shows `text` in the framework's message box: no icon, one OK button, the
+// application title, no parent (so centred on the screen). The box's own
+// label keeps the text (it stays the box's text()) but gives its place to
+// one that wraps it anywhere, as wide as a message box may grow on this
+// screen and at most as high as the screen leaves room for. The box's label
+// leaves the box altogether, so that screen readers meet the text once; it
+// outlives the box, which still refers to it.
+void showPlainMessage(const QString& text) {
+  std::unique_ptr<QLabel> detachedLabel;
+  QMessageBox box(QMessageBox::NoIcon, Application::title(), text, QMessageBox::Ok);
+  auto* grid = qobject_cast<QGridLayout*>(box.layout());
+  auto* boxLabel = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+  const QScreen* screen = box.screen();
+  if (grid != nullptr && boxLabel != nullptr && screen != nullptr) {
+    // QMessageBox never grows wider than this; the rest of its width goes to
+    // margins and the indent beside the text.
+    const QSize area = screen->availableGeometry().size();
+    const int boxLimit = area.width() <= 1024 ? area.width() : std::min(area.width() - 480, 1000);
+    auto* label = new WrapAnywhereLabel(text, boxLimit - 80, area.height() - 160, &box);
+    label->setTextInteractionFlags(boxLabel->textInteractionFlags());
+    if (grid->replaceWidget(boxLabel, label) != nullptr) {
+      boxLabel->hide();
+      boxLabel->setParent(nullptr);
+      detachedLabel.reset(boxLabel);
+    } else {
+      delete label;
+    }
+  }
+  box.exec();
+}
+
+}  // namespace
+
+std::int32_t countFrom(const SpinInput& input) {
+  // The clamp comes first: a value beyond the 32-bit range must not wrap into
+  // the range before it is clamped.
+  return truncateToInt32(input.clamp(input.value()));
+}
+
+QString tourText(std::span<const std::int32_t> tour) {
+  QString text;
+  text.reserve(static_cast<qsizetype>(tour.size()) * 4);
+  for (std::size_t i = 0; i < tour.size(); ++i) {
+    if (i > 0) text += u';';
+    text += QString::number(tour[i]);
+  }
+  return text;
+}
+
+void TForm1::CreateButtonClick() {
+  // 1-3. Everything is read before anything changes, so an unreadable
+  // probability leaves the previous run as it was.
+  const Grid grid = Grid::of(countFrom(*WidthEdit), countFrom(*HeightEdit));
+  const double crossoverProbability = PCrossValue->asProbability();
+  const double mutationProbability = PMutValue->asProbability();
+  const std::int32_t populationSize = countFrom(*PopEdit);
+
+  // 4. A refused population throws before the engine changes anything.
+  engine_->createPopulation(grid, populationSize, mutationProbability, crossoverProbability);
+  displayUpdate();
+
+  // 5. A batch that is running keeps the step buttons until it ends.
+  if (!batchRunning_) {
+    Button1->setEnabled(true);
+    Button3->setEnabled(true);
+  }
+
+  // 6. The chart starts empty; the tours and labels keep generation 0.
+  Series1->Clear();
+  Series2->Clear();
+}
+
+void TForm1::Button1Click() {
+  if (!engine_->hasPopulation()) return;
+  engine_->step();
+  displayUpdate();
+}
+
+void TForm1::Button3Click() {
+  if (batchRunning_ || !engine_->hasPopulation()) return;
+
+  // 1-3.
+  Button1->setEnabled(false);
+  Button3->setEnabled(false);
+  batchLimit = countFrom(*StepCount);
+  const std::int32_t refreshInterval = countFrom(*RefreshCount);
+  batchIndex = 1;
+
+  // Events processed below may close or even destroy the window; after each
+  // processing point nothing of it is touched unless it still exists.
+  const QPointer<TForm1> self(this);
+  {
+    // 5. Enables the step buttons again when the loop ends, also when a step
+    // or an update failed.
+    struct EndOfBatch {
+      const QPointer<TForm1>& form;
+      ~EndOfBatch() {
+        if (!form) return;
+        form->batchRunning_ = false;
+        form->Button1->setEnabled(true);
+        form->Button3->setEnabled(true);
+      }
+    } endOfBatch{self};
+    batchRunning_ = true;
+
+    // 4. Between two processing points nothing repaints, so the tour
+    // picture, the costliest part of an update, is drawn only for the
+    // generation that the next repaint shows; the last one is drawn by the
+    // final update.
+    while (batchIndex <= batchLimit) {
+      engine_->step();
+      const bool processing = batchIndex % refreshInterval == 0;
+      updateDisplay(processing);
+      if (processing) {
+        QCoreApplication::processEvents();
+        if (!self) return;
+      }
+      ++batchIndex;
+    }
+  }
+
+  // 6. The last generation is shown once more.
+  displayUpdate();
+}
+
+void TForm1::Button2Click() { batchIndex = batchLimit; }
+
+void TForm1::Chart2DblClick() {
+  if (!engine_->hasPopulation()) return;
+  showPlainMessage(tourText(engine_->generationBestTour()));
+}
+
+void TForm1::FormResize() {
+  if (engine_ && engine_->hasPopulation()) redrawTours();
+}
+
+void TForm1::displayUpdate() { updateDisplay(true); }
+
+void TForm1::updateDisplay(bool drawTours) {
+  const EvolutionEngine& engine = *engine_;
+  // 1, 2.
+  Series1->Add(engine.averageLength());
+  Series2->Add(engine.generationBestLength());
+  // 3.
+  if (drawTours) redrawTours();
+  // 4-6.
+  const QChar separator = decimalSeparator();
+  GLMax->setCaption(u'[' + formatInteger(engine.overallBestGeneration()) + QStringLiteral("]: ") +
+                    formatGeneral(engine.overallBestLength(), separator));
+  Best->setCaption(formatGeneral(engine.generationBestLength(), separator));
+  Generation->setCaption(formatInteger(engine.generation()));
+}
+
+void TForm1::redrawTours() {
+  Image1->drawTours(engine_->grid(), engine_->generationBestTour(), engine_->overallBestTour(),
+                    Panel4->height());
+}
+
+}  // namespace wendra

@@ -1,6 +1,7 @@
 #include "parallel.h"
 
 #include <chrono>
+#include <system_error>
 
 #if defined(__linux__)
 #include <sched.h>
@@ -57,8 +58,18 @@ void WorkerPool::work(std::unique_lock<std::mutex>& lock, int worker) {
 }
 
 void WorkerPool::runChunks(std::int64_t count, void* body, Call call, void* lead, void (*leadCall)(void*)) {
-  if (helpers_.empty())  // started on first use
-    for (int w = 1; w < threads_; ++w) helpers_.emplace_back([this, w] { helperLoop(w); });
+  if (helpers_.empty()) {  // started on first use
+    for (int w = 1; w < threads_; ++w) {
+      try {
+        helpers_.emplace_back([this, w] { helperLoop(w); });
+      } catch (const std::system_error&) {
+        // The system gives no more threads (a limit on threads or on address
+        // space): the helpers started and the caller take every chunk.
+        // Chunks do not depend on who runs them, so neither does the result.
+        break;
+      }
+    }
+  }
   std::unique_lock<std::mutex> lock(mutex_);
   body_ = body;
   call_ = call;

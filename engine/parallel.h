@@ -13,7 +13,9 @@
 // Helpers spin for up to 5 ms after a job (steps follow each other closely,
 // and waking a sleeping thread can take milliseconds on a busy or virtualised
 // machine), then sleep; the caller spins for chunks still running. Nobody spins
-// when there are more threads than cores. Thread safety: one caller at a time.
+// when there are more threads than cores. When the system refuses to start
+// some helpers, the pool works with those it has. Thread safety: one caller
+// at a time.
 
 #include <atomic>
 #include <condition_variable>

@@ -77,6 +77,7 @@ class RunnerMatrix : public QObject {
   void memory();
   void unwritableOutput_data();
   void unwritableOutput();
+  void threadsTheSystemRefuses();
 };
 
 void RunnerMatrix::badArgument_data() {
@@ -228,6 +229,21 @@ void RunnerMatrix::unwritableOutput() {
   const Result r = run({"--generations", "5"}, redirect);
   QCOMPARE(r.status, 1);
   QCOMPARE(QString::fromUtf8(r.err), message);
+}
+
+// --threads 1024 where the system starts only some of the threads (each
+// reserves its stack in a 2 GB address space): the run goes on with those
+// it got and prints what one thread prints.
+void RunnerMatrix::threadsTheSystemRefuses() {
+  if (kAddressSanitizer) QSKIP("AddressSanitizer cannot run under an address-space limit");
+  const QStringList args = {"--width", "100", "--height", "100", "--population", "1000", "--generations", "2"};
+  const Result limited = run(args + QStringList{"--threads", "1024"}, "ulimit -v 2000000");
+  QCOMPARE(limited.status, 0);
+  QCOMPARE(limited.err, QByteArray());
+  const Result one = run(args + QStringList{"--threads", "1"});
+  QCOMPARE(one.status, 0);
+  QCOMPARE(limited.out, one.out);
+  QCOMPARE(one.out.count('\n'), 4);
 }
 
 QTEST_GUILESS_MAIN(RunnerMatrix)

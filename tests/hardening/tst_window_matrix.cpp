@@ -12,8 +12,10 @@
 // memory: refused with the memory message before anything is allocated,
 // the previous run kept whole; a size that fits is created.
 
+#include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QtTest>
 

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -35,7 +36,9 @@ QString DiskFileSystem::localPath(const QString& name) {
 
 std::optional<QByteArray> DiskFileSystem::read(const QString& name) {
   const QString path = localPath(name);
-  if (QFileInfo(path).isDir()) return std::nullopt;
+  // Only a regular file (or a link to one) is read: opening a pipe would
+  // wait for a writer forever, and a device such as /dev/zero never ends.
+  if (!QFileInfo(path).isFile()) return std::nullopt;
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
   return file.readAll();
@@ -81,7 +84,9 @@ QString IniFile::readString(const QString& section, const QString& key,
   QString text = fallback;
   if (const std::optional<QByteArray> contents = files_.read(fileName_)) {
     if (const std::optional<QByteArray> value = findProfileValue(*contents, section, key)) {
-      text = QString::fromUtf8(*value);
+      // Decoded as it stands: a value that begins with U+FEFF keeps it
+      // (QString::fromUtf8 would drop it as a byte-order mark).
+      text = QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom).decode(*value);
     }
   }
   if (text.size() > kMaxTextLength) {

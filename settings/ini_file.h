@@ -24,7 +24,8 @@ class IniFileSystem {
  public:
   virtual ~IniFileSystem() = default;
 
-  // The file's bytes, or nullopt when it does not exist or cannot be read.
+  // The file's bytes, or nullopt when it does not exist or cannot be read
+  // (on disk also when it is not a regular file: a folder, a pipe, a device).
   virtual std::optional<QByteArray> read(const QString& name) = 0;
 
   // Whether something exists under the name, readable or not.

@@ -3,7 +3,6 @@
 #include <QString>
 
 #include <cstdint>
-#include <vector>
 
 namespace wendra {
 namespace {
@@ -33,50 +32,59 @@ struct Line {
   QByteArrayView value;  // key value, trimmed
 };
 
-std::vector<Line> splitLines(QByteArrayView text) {
-  std::vector<Line> lines;
-  qsizetype pos = 0;
-  if (text.startsWith("\xEF\xBB\xBF")) pos = 3;
-  while (pos < text.size()) {
-    Line line;
-    line.begin = pos;
-    qsizetype newline = text.indexOf('\n', pos);
-    line.next = newline < 0 ? text.size() : newline + 1;
-    line.end = newline < 0 ? text.size() : newline;
-    if (line.end > line.begin && text[line.end - 1] == '\r') --line.end;
-    const QByteArrayView content = trimmed(text.sliced(line.begin, line.end - line.begin));
-    const qsizetype close = content.lastIndexOf(']');
-    const qsizetype equals = content.indexOf('=');
-    if (content.isEmpty()) {
-      line.kind = LineKind::Blank;
-    } else if (content.front() == ';') {
-      line.kind = LineKind::Comment;
-    } else if (content.front() == '[' && close > 0) {
-      line.kind = LineKind::Section;
-      line.name = trimmed(content.sliced(1, close - 1));
-    } else if (equals >= 0) {
-      line.kind = LineKind::Key;
-      line.name = trimmed(content.first(equals));
-      line.value = trimmed(content.sliced(equals + 1));
-    }
-    lines.push_back(line);
-    pos = line.next;
+// The line that starts at byte `pos` of `text`.
+Line lineAt(QByteArrayView text, qsizetype pos) {
+  Line line;
+  line.begin = pos;
+  const qsizetype newline = text.indexOf('\n', pos);
+  line.next = newline < 0 ? text.size() : newline + 1;
+  line.end = newline < 0 ? text.size() : newline;
+  if (line.end > line.begin && text[line.end - 1] == '\r') --line.end;
+  const QByteArrayView content = trimmed(text.sliced(line.begin, line.end - line.begin));
+  const qsizetype close = content.lastIndexOf(']');
+  const qsizetype equals = content.indexOf('=');
+  if (content.isEmpty()) {
+    line.kind = LineKind::Blank;
+  } else if (content.front() == ';') {
+    line.kind = LineKind::Comment;
+  } else if (content.front() == '[' && close > 0) {
+    line.kind = LineKind::Section;
+    line.name = trimmed(content.sliced(1, close - 1));
+  } else if (equals >= 0) {
+    line.kind = LineKind::Key;
+    line.name = trimmed(content.first(equals));
+    line.value = trimmed(content.sliced(equals + 1));
   }
-  return lines;
+  return line;
 }
 
-// Index of the first line of `key` in any part of `section`, or -1.
-qsizetype findKeyLine(const std::vector<Line>& lines, QStringView section, QStringView key) {
+// Calls visit(line) for the lines of `text` in order, until it returns
+// false. Lines are looked at one at a time and never kept, so a file of
+// millions of lines costs no more memory than its text.
+template <class Visit>
+void forEachLine(QByteArrayView text, Visit visit) {
+  qsizetype pos = text.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+  while (pos < text.size()) {
+    const Line line = lineAt(text, pos);
+    if (!visit(line)) return;
+    pos = line.next;
+  }
+}
+
+// The first line of `key` in any part of `section`.
+std::optional<Line> findKeyLine(QByteArrayView text, QStringView section, QStringView key) {
+  std::optional<Line> found;
   bool inSection = false;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    const Line& line = lines[i];
+  forEachLine(text, [&](const Line& line) {
     if (line.kind == LineKind::Section) {
       inSection = sameName(line.name, section);
     } else if (inSection && line.kind == LineKind::Key && sameName(line.name, key)) {
-      return static_cast<qsizetype>(i);
+      found = line;
+      return false;
     }
-  }
-  return -1;
+    return true;
+  });
+  return found;
 }
 
 QByteArray lineEndOf(QByteArrayView text) {
@@ -89,10 +97,9 @@ QByteArray lineEndOf(QByteArrayView text) {
 
 std::optional<QByteArray> findProfileValue(QByteArrayView text, QStringView section,
                                            QStringView key) {
-  const std::vector<Line> lines = splitLines(text);
-  const qsizetype index = findKeyLine(lines, section, key);
-  if (index < 0) return std::nullopt;
-  QByteArrayView value = lines[index].value;
+  const std::optional<Line> line = findKeyLine(text, section, key);
+  if (!line) return std::nullopt;
+  QByteArrayView value = line->value;
   if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
       value.back() == value.front()) {
     value = value.sliced(1, value.size() - 2);
@@ -102,38 +109,36 @@ std::optional<QByteArray> findProfileValue(QByteArrayView text, QStringView sect
 
 QByteArray setProfileValue(QByteArrayView text, QStringView section, QStringView key,
                            QByteArrayView value) {
-  const std::vector<Line> lines = splitLines(text);
   const QByteArray eol = lineEndOf(text);
   const QByteArray keyLine = key.toUtf8() + '=' + value.toByteArray();
   QByteArray result = text.toByteArray();
 
-  const qsizetype found = findKeyLine(lines, section, key);
-  if (found >= 0) {
-    const Line& line = lines[found];
-    return result.replace(line.begin, line.end - line.begin, keyLine);
+  if (const std::optional<Line> line = findKeyLine(text, section, key)) {
+    return result.replace(line->begin, line->end - line->begin, keyLine);
   }
 
   // The new key goes after the last non-blank line of the section's first
   // part (its header line at least).
-  qsizetype last = -1;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    const Line& line = lines[i];
+  std::optional<Line> last;
+  forEachLine(text, [&](const Line& line) {
     if (line.kind == LineKind::Section) {
-      if (last >= 0) break;
-      if (sameName(line.name, section)) last = static_cast<qsizetype>(i);
-    } else if (last >= 0 && line.kind != LineKind::Blank) {
-      last = static_cast<qsizetype>(i);
+      if (last) return false;
+      if (sameName(line.name, section)) last = line;
+    } else if (last && line.kind != LineKind::Blank) {
+      last = line;
     }
-  }
-  if (last < 0) {
+    return true;
+  });
+  if (!last) {
     if (!result.isEmpty() && !result.endsWith('\n')) result += eol;
     return result + '[' + section.toUtf8() + ']' + eol + keyLine + eol;
   }
-  const Line& after = lines[last];
-  if (after.next == after.end) {  // the file's last line, without a line end
-    return result.insert(after.next, eol + keyLine + eol);
+  // The file's last line may lack its "\n"; one that ends in a lone "\r"
+  // lacks it too, and the new key must not join that line.
+  if (text[last->next - 1] != '\n') {
+    return result.insert(last->next, eol + keyLine + eol);
   }
-  return result.insert(after.next, keyLine + eol);
+  return result.insert(last->next, keyLine + eol);
 }
 
 QByteArray quoteProfileValue(QByteArrayView value) {

@@ -6,6 +6,8 @@
 #include <QScreen>
 #include <QWidget>
 
+#include <algorithm>
+
 namespace wendra {
 namespace {
 
@@ -19,6 +21,14 @@ QMargins frameMargins(const QWidget* window) {
 QPoint workAreaOrigin() {
   const QScreen* screen = QGuiApplication::primaryScreen();
   return screen ? screen->availableGeometry().topLeft() : QPoint();
+}
+
+// The size of the whole desktop (all screens together).
+QSize largestWindow() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const QSize desktop = screen ? screen->virtualSize() : QSize();
+  if (desktop.isEmpty()) return QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  return desktop.boundedTo(QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
 }
 
 }  // namespace
@@ -54,8 +64,18 @@ void WindowPlacement::set(const PlacementRecord& record) {
       normal.bottom == current.bottom) {
     return;  // unchanged: leaves a maximized window alone
   }
-  window_->setGeometry(QRect(QPoint(normal.left, normal.top) + workAreaOrigin(),
-                             QSize(normal.right - normal.left, normal.bottom - normal.top)));
+  // A hand-edited file may hold any 32-bit numbers. Sides and corners are
+  // worked out in 64 bits, so nothing overflows; corners stay within what a
+  // widget can take, and a side is never longer than the desktop, as no
+  // window may grow beyond it (the platform keeps a picture of the whole
+  // window: 60000 x 60000 pixels would take 14 GB).
+  const QPoint origin = workAreaOrigin();
+  const QSize largest = largestWindow();
+  auto coordinate = [](qint64 value) { return int(std::clamp<qint64>(value, -QWIDGETSIZE_MAX, QWIDGETSIZE_MAX)); };
+  auto side = [](qint64 value, int most) { return int(std::clamp<qint64>(value, 0, most)); };
+  window_->setGeometry(coordinate(qint64(normal.left) + origin.x()), coordinate(qint64(normal.top) + origin.y()),
+                       side(qint64(normal.right) - normal.left, largest.width()),
+                       side(qint64(normal.bottom) - normal.top, largest.height()));
 }
 
 void WindowPlacement::settleFramePosition() {

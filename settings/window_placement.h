@@ -46,7 +46,8 @@
 //               area's corner anyway). The offscreen platform reports 2.
 //
 // Setting a record moves and resizes the window to its normal rectangle; it
-// never changes the window state nor shows the window. It is meant for a
+// never changes the window state nor shows the window. A side longer than
+// the desktop (all screens together) is cut to the desktop's. It is meant for a
 // window in the normal state (the settings store sets it before the window
 // is first shown).
 

@@ -1,0 +1,376 @@
+// Bad inputs through the program's window, one row each.
+//
+// Every input's text is read by the button of its accelerator while the
+// input keeps the focus, so nothing clamps it first: the run control gets
+// the raw value. Each row fixes what must come of it: the count clamped to
+// its input's range, the input's fallback for an unreadable text, or an
+// error box with the population left as it was. A reference engine created
+// with the expected values (from the same start of the random stream) must
+// match the window's engine after the press and after one more step.
+//
+// Then the largest populations the inputs allow, which do not fit in
+// memory: refused with the memory message before anything is allocated,
+// the previous run kept whole; a size that fits is created.
+
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include <memory>
+
+#include "application.h"
+#include "chart_series.h"
+#include "engines.h"
+#include "locale_separators.h"
+#include "main_window.h"
+#include "memory.h"
+#include "spin_input.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+// An exception that unwinds through Qt's frames skips their cleanups (Qt is
+// built without exception support); the leak checker overlooks those bytes.
+using QtUnwindLeaks = __lsan::ScopedDisabler;
+#else
+struct QtUnwindLeaks {};
+#endif
+
+using namespace wendra;
+
+namespace {
+
+// The values "&Create" reads; the batch's two counts.
+struct Inputs {
+  int width = 5;
+  int height = 4;
+  int population = 10;
+  double pcross = 0.5;
+  double pmut = 0.07;
+};
+
+void enter(TForm1& form, const Inputs& in) {
+  form.WidthEdit->setText(QString::number(in.width));
+  form.HeightEdit->setText(QString::number(in.height));
+  form.PopEdit->setText(QString::number(in.population));
+  form.PCrossValue->setText(QString::number(in.pcross, 'f', 5));
+  form.PMutValue->setText(QString::number(in.pmut, 'f', 5));
+}
+
+SpinInput* inputNamed(TForm1& form, const QString& name) { return form.findChild<SpinInput*>(name); }
+
+// Gives the input the keyboard focus the way a user would: its label's
+// accelerator where it has one, Tab otherwise (StepCount has no label and
+// "&Refresh:" is never reached: Alt+R goes to "Pc&ross:").
+void focusInput(TForm1& form, SpinInput* input) {
+  const QHash<QString, Qt::Key> accelerators = {{"PopEdit", Qt::Key_P},   {"PCrossValue", Qt::Key_R},
+                                                {"PMutValue", Qt::Key_M}, {"WidthEdit", Qt::Key_W},
+                                                {"HeightEdit", Qt::Key_H}};
+  if (accelerators.contains(input->objectName()))
+    QTest::keyClick(&form, accelerators[input->objectName()], Qt::AltModifier);
+  else
+    input->setFocus(Qt::TabFocusReason);
+  QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(input));
+}
+
+// Error boxes shown meanwhile, closed at once.
+class BoxRecorder {
+ public:
+  BoxRecorder() {
+    Application::setErrorBoxHook([this](QMessageBox& box) {
+      texts.append(box.text());
+      QTimer::singleShot(0, &box, &QMessageBox::accept);
+    });
+  }
+  ~BoxRecorder() { Application::setErrorBoxHook({}); }
+  QStringList texts;
+};
+
+std::unique_ptr<EvolutionEngine> reference(const Inputs& in, EncodingKind kind = EncodingKind::kRandomKey) {
+  auto engine = makeEngine(kind);
+  engine->createPopulation(Grid::of(in.width, in.height), in.population, in.pmut, in.pcross);
+  return engine;
+}
+
+// The window's engine is in the state of `e`.
+void compareEngines(const EvolutionEngine& window, const EvolutionEngine& e) {
+  QVERIFY(window.grid() == e.grid());
+  QCOMPARE(window.populationSize(), e.populationSize());
+  QCOMPARE(window.generation(), e.generation());
+  QCOMPARE(window.averageLength(), e.averageLength());
+  QCOMPARE(window.generationBestTour(), e.generationBestTour());
+  QCOMPARE(window.overallBestTour(), e.overallBestTour());
+}
+
+const QString kLongDigits(10000, u'9');
+
+// The sixteen texts of the matrix.
+QList<std::pair<const char*, QString>> texts() {
+  return {{"empty", ""},
+          {"minus", "-"},
+          {"plus", "+"},
+          {"1-2", "1-2"},
+          {"0", "0"},
+          {"-5", "-5"},
+          {"2147483648", "2147483648"},
+          {"-2147483649", "-2147483649"},
+          {"0x7FFFFFFF", "0x7FFFFFFF"},
+          {"$10", "$10"},
+          {"1e400", "1e400"},
+          {"1e-400", "1e-400"},
+          {"nan", "nan"},
+          {"inf", "inf"},
+          {"full-width 12", QString::fromUtf8("\xEF\xBC\x91\xEF\xBC\x92")},
+          {"10000 digits", kLongDigits}};
+}
+
+}  // namespace
+
+class WindowMatrix : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() { pinSeparators(u'.', u','); }
+  void cleanup() { unpinSeparators(); }
+
+  void createReads_data();
+  void createReads();
+  void batchReads_data();
+  void batchReads();
+  void populationBeyondMemory_data();
+  void populationBeyondMemory();
+  void populationThatFits();
+};
+
+void WindowMatrix::createReads_data() {
+  QTest::addColumn<QString>("input");
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<double>("expected");  // the value the run control uses
+  QTest::addColumn<QString>("error");    // or the error box it shows
+
+  // Integer inputs: the fallback (the minimum) for every unreadable text,
+  // the range's bound for a value beyond it.
+  struct Count {
+    const char* input;
+    int min, max;
+  };
+  for (const Count c : {Count{"WidthEdit", 4, 100}, Count{"HeightEdit", 4, 100}, Count{"PopEdit", 2, 1000000}}) {
+    for (const auto& [name, text] : texts()) {
+      double expected = c.min;  // fallback, or clamped up
+      if (text == "0x7FFFFFFF") expected = c.max;
+      if (text == "$10") expected = 16;
+      QTest::addRow("%s %s", c.input, name) << c.input << text << expected << QString();
+    }
+  }
+  // Probabilities: used as read, 0 (the fallback) when unreadable; beyond
+  // the double range an error box, nothing changed.
+  for (const char* input : {"PCrossValue", "PMutValue"}) {
+    for (const auto& [name, text] : texts()) {
+      double expected = 0;
+      QString error;
+      if (text == "-5") expected = -5;
+      if (text == "2147483648") expected = 2147483648.0;
+      if (text == "-2147483649") expected = -2147483649.0;
+      if (text == "1e400") error = "Floating point overflow.";
+      QTest::addRow("%s %s", input, name) << input << text << expected << error;
+    }
+  }
+}
+
+void WindowMatrix::createReads() {
+  QFETCH(QString, input);
+  QFETCH(QString, text);
+  QFETCH(double, expected);
+  QFETCH(QString, error);
+
+  TForm1 form(EncodingKind::kRandomKey);
+  form.show();
+  QVERIFY(QTest::qWaitForWindowActive(&form));
+  Inputs in;
+  enter(form, in);
+  std::unique_ptr<EvolutionEngine> ref;
+  if (!error.isEmpty()) {  // a run to keep
+    QTest::keyClick(&form, Qt::Key_C, Qt::AltModifier);
+    QTest::keyClick(&form, Qt::Key_O, Qt::AltModifier);
+    ref = reference(in);
+    ref->step();
+  }
+  const int points = form.Series1->count();
+
+  SpinInput* field = inputNamed(form, input);
+  focusInput(form, field);
+  field->setText(text);  // pasted: pasting is not checked
+  BoxRecorder boxes;
+  {
+    [[maybe_unused]] QtUnwindLeaks unwinding;
+    QTest::keyClick(&form, Qt::Key_C, Qt::AltModifier);
+  }
+  QCOMPARE(field->text(), text);  // nothing clamped it
+  // The focus never left the input (after an error box it comes back).
+  QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(field));
+
+  if (!error.isEmpty()) {
+    QCOMPARE(boxes.texts, QStringList{error});
+    compareEngines(form.engine(), *ref);
+    QCOMPARE(form.Series1->count(), points);
+    QCOMPARE(form.Generation->text(), "1");
+    QVERIFY(form.Button1->isEnabled());
+    return;
+  }
+  QCOMPARE(boxes.texts, QStringList());
+  if (input == "WidthEdit") in.width = int(expected);
+  if (input == "HeightEdit") in.height = int(expected);
+  if (input == "PopEdit") in.population = int(expected);
+  if (input == "PCrossValue") in.pcross = expected;
+  if (input == "PMutValue") in.pmut = expected;
+  ref = reference(in);
+  compareEngines(form.engine(), *ref);
+  QCOMPARE(form.Generation->text(), "0");
+  QCOMPARE(form.Series1->count(), 0);
+  // One step more on the same values (not for the largest population:
+  // creating a million members is enough).
+  if (in.population < 1000000) {
+    QTest::keyClick(&form, Qt::Key_O, Qt::AltModifier);
+    ref->step();
+    compareEngines(form.engine(), *ref);
+  }
+}
+
+void WindowMatrix::batchReads_data() {
+  QTest::addColumn<QString>("input");
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<int>("count");        // the clamped count the batch uses
+  QTest::addColumn<int>("generations");  // generations run until "&Stop" took effect
+
+  // "&Stop" is pressed at the first event processing of the batch.
+  // StepCount (refresh 1): the batch stops after one generation; its limit
+  // is the clamped count. RefreshCount (batch of 2000): the first
+  // processing comes after r generations.
+  for (const auto& [name, text] : texts()) {
+    int count = 1;
+    if (text == "0x7FFFFFFF") count = 100000;
+    if (text == "$10") count = 16;
+    QTest::addRow("StepCount %s", name) << "StepCount" << text << count << 1;
+    const int refresh = text == "0x7FFFFFFF" ? 1000 : count;
+    QTest::addRow("RefreshCount %s", name) << "RefreshCount" << text << refresh << refresh;
+  }
+}
+
+void WindowMatrix::batchReads() {
+  QFETCH(QString, input);
+  QFETCH(QString, text);
+  QFETCH(int, count);
+  QFETCH(int, generations);
+
+  TForm1 form(EncodingKind::kRandomKey);
+  form.show();
+  QVERIFY(QTest::qWaitForWindowActive(&form));
+  enter(form, Inputs());
+  form.StepCount->setText("2000");
+  form.RefreshCount->setText("1");
+  QTest::keyClick(&form, Qt::Key_C, Qt::AltModifier);
+
+  SpinInput* field = inputNamed(form, input);
+  focusInput(form, field);
+  field->setText(text);
+  QTimer::singleShot(0, form.Button2, &QPushButton::click);  // "&Stop" at the first processing
+  BoxRecorder boxes;
+  QTest::keyClick(&form, Qt::Key_B, Qt::AltModifier);
+  QCOMPARE(boxes.texts, QStringList());
+  QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(field));
+  QCOMPARE(field->text(), text);
+  QCOMPARE(form.engine().generation(), generations);
+  if (input == "StepCount") QCOMPARE(form.batchLimit, count);
+  QVERIFY(form.Button1->isEnabled());
+  QVERIFY(form.Button3->isEnabled());
+}
+
+void WindowMatrix::populationBeyondMemory_data() {
+  QTest::addColumn<EncodingKind>("encoding");
+  QTest::addColumn<int>("chromosomeBytes");
+  QTest::newRow("wendra3 (random keys)") << EncodingKind::kRandomKey << 70000;
+  QTest::newRow("wendra1 (paths)") << EncodingKind::kPath << 40000;
+}
+
+namespace {
+// Peak resident memory of this process, KiB.
+long peakMemory() {
+  QFile status("/proc/self/status");
+  if (!status.open(QIODevice::ReadOnly)) return 0;
+  for (const QByteArray& line : status.readAll().split('\n'))
+    if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').front().toLong();
+  return 0;
+}
+}  // namespace
+
+// P = 1000000 on 100 x 100 (140 GB for random keys, 80 GB for paths) is
+// refused by the engine's check before it allocates anything; the running
+// population, the chart and the labels stay as they were, and stepping
+// goes on from there.
+void WindowMatrix::populationBeyondMemory() {
+  QFETCH(EncodingKind, encoding);
+  QFETCH(int, chromosomeBytes);
+  TForm1 form(encoding);
+  form.show();
+  QVERIFY(QTest::qWaitForWindowActive(&form));
+  const Inputs in;
+  enter(form, in);
+  QTest::keyClick(&form, Qt::Key_C, Qt::AltModifier);
+  for (int i = 0; i < 3; ++i) QTest::keyClick(&form, Qt::Key_O, Qt::AltModifier);
+  auto ref = reference(in, encoding);
+  for (int i = 0; i < 3; ++i) ref->step();
+  const QStringList labels = {form.GLMax->text(), form.Best->text(), form.Generation->text()};
+
+  form.WidthEdit->setText("100");
+  form.HeightEdit->setText("100");
+  form.PopEdit->setText("1000000");
+  const long peakBefore = peakMemory();
+  BoxRecorder boxes;
+  {
+    [[maybe_unused]] QtUnwindLeaks unwinding;
+    QTest::keyClick(&form, Qt::Key_C, Qt::AltModifier);
+  }
+  QCOMPARE(boxes.texts.size(), 1);
+  const std::uint64_t needed = populationBytes(1000000, chromosomeBytes);
+  const QRegularExpression message(QStringLiteral("^Not enough memory for 1000000 members of %1 bytes: %2 MB "
+                                                  "needed, [0-9]+ MB available\\.$")
+                                       .arg(chromosomeBytes)
+                                       .arg((needed + 999999) / 1000000));
+  QVERIFY2(message.match(boxes.texts.front()).hasMatch(), qPrintable(boxes.texts.front()));
+  QVERIFY2(peakMemory() - peakBefore < 64 * 1024, "the refused population was allocated");
+
+  compareEngines(form.engine(), *ref);
+  QCOMPARE(QStringList({form.GLMax->text(), form.Best->text(), form.Generation->text()}), labels);
+  QCOMPARE(form.Series1->count(), 3);
+  QCOMPARE(form.Series2->count(), 3);
+  QVERIFY(form.Button1->isEnabled());
+  QTest::keyClick(&form, Qt::Key_O, Qt::AltModifier);
+  ref->step();
+  compareEngines(form.engine(), *ref);
+}
+
+// 100 x 100 with P = 100 needs 14 MB: created.
+void WindowMatrix::populationThatFits() {
+  TForm1 form(EncodingKind::kRandomKey);
+  form.show();
+  QVERIFY(QTest::qWaitForWindowActive(&form));
+  Inputs in;
+  in.width = in.height = 100;
+  in.population = 100;
+  enter(form, in);
+  BoxRecorder boxes;
+  QTest::keyClick(&form, Qt::Key_C, Qt::AltModifier);
+  QCOMPARE(boxes.texts, QStringList());
+  QCOMPARE(form.engine().populationSize(), 100);
+  QCOMPARE(form.engine().grid().width, 100);
+  QCOMPARE(form.Generation->text(), "0");
+  QVERIFY(form.Button1->isEnabled());
+}
+
+int main(int argc, char** argv) {
+  Application app(argc, argv);
+  WindowMatrix test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_window_matrix.moc"

@@ -102,6 +102,15 @@ void compareEngines(const EvolutionEngine& window, const EvolutionEngine& e) {
   QCOMPARE(window.overallBestTour(), e.overallBestTour());
 }
 
+// A window for a press that ends in an exception. The window's own
+// bookkeeping for guarded pointers to it is allocated now, and the unwinding
+// leaves one reference to it behind: allocated here, it is not counted as a
+// leak either.
+std::unique_ptr<TForm1> windowForAFailure(EncodingKind kind) {
+  [[maybe_unused]] QtUnwindLeaks unwinding;
+  return std::make_unique<TForm1>(kind);
+}
+
 const QString kLongDigits(10000, u'9');
 
 // The sixteen texts of the matrix.
@@ -183,7 +192,9 @@ void WindowMatrix::createReads() {
   QFETCH(double, expected);
   QFETCH(QString, error);
 
-  TForm1 form(EncodingKind::kRandomKey);
+  const std::unique_ptr<TForm1> window =
+      error.isEmpty() ? std::make_unique<TForm1>(EncodingKind::kRandomKey) : windowForAFailure(EncodingKind::kRandomKey);
+  TForm1& form = *window;
   form.show();
   QVERIFY(QTest::qWaitForWindowActive(&form));
   Inputs in;
@@ -310,7 +321,8 @@ long peakMemory() {
 void WindowMatrix::populationBeyondMemory() {
   QFETCH(EncodingKind, encoding);
   QFETCH(int, chromosomeBytes);
-  TForm1 form(encoding);
+  const std::unique_ptr<TForm1> window = windowForAFailure(encoding);
+  TForm1& form = *window;
   form.show();
   QVERIFY(QTest::qWaitForWindowActive(&form));
   const Inputs in;

@@ -518,8 +518,8 @@ void RunControlTest::windowDestroyedDuringABatch() {
   int deletedAt = -1;
   auto* killer = new ProcessingPoints(*form);
   killer->action = [&](int index) {
+    if (deletedAt >= 0) return;
     deletedAt = index;
-    killer->action = nullptr;
     delete form;
   };
   form->Button3Click();

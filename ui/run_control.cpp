@@ -81,7 +81,8 @@ void showPlainMessage(const QString& text) {
     const int boxLimit = area.width() <= 1024 ? area.width() : std::min(area.width() - 480, 1000);
     auto* label = new WrapAnywhereLabel(text, boxLimit - 80, area.height() - 160, &box);
     label->setTextInteractionFlags(boxLabel->textInteractionFlags());
-    if (grid->replaceWidget(boxLabel, label) != nullptr) {
+    // The layout hands back the item that held the box's label.
+    if (std::unique_ptr<QLayoutItem> old{grid->replaceWidget(boxLabel, label)}) {
       boxLabel->hide();
       boxLabel->setParent(nullptr);
       detachedLabel.reset(boxLabel);

@@ -122,8 +122,8 @@ steps_x=222; steps_y=496      # StepCount
 refresh_x=346; refresh_y=496  # RefreshCount
 
 for program in wendra3 wendra1; do
-  encoding=key; long_batch=3000
-  [[ "$program" == wendra1 ]] && encoding=path long_batch=40000
+  encoding=key; long_batch=30000
+  [[ "$program" == wendra1 ]] && encoding=path
   caption="${program^^}"
 
   # Create and single steps.

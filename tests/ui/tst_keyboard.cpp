@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 
+#include "fresh_directory.h"
 #include "accelerators.h"
 #include "main_window.h"
 
@@ -33,6 +34,7 @@ class KeyboardTest : public QObject {
   Q_OBJECT
 
  private:
+  std::unique_ptr<FreshWorkingDirectory> dir_;
   std::unique_ptr<TForm1> form_;
   std::map<QString, std::unique_ptr<QSignalSpy>> clicks_;
 
@@ -77,6 +79,7 @@ class KeyboardTest : public QObject {
 };
 
 void KeyboardTest::init() {
+  dir_ = std::make_unique<FreshWorkingDirectory>();
   form_ = std::make_unique<TForm1>(EncodingKind::kRandomKey);
   for (QPushButton* b : form_->findChildren<QPushButton*>())
     clicks_[b->objectName()] = std::make_unique<QSignalSpy>(b, &QPushButton::clicked);
@@ -88,6 +91,7 @@ void KeyboardTest::init() {
 void KeyboardTest::cleanup() {
   clicks_.clear();
   form_.reset();
+  dir_.reset();
 }
 
 void KeyboardTest::firstActivationFocusesClose() {

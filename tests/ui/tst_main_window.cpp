@@ -9,6 +9,7 @@
 #include <QtTest>
 #include <memory>
 
+#include "fresh_directory.h"
 #include "main_window.h"
 
 using wendra::EncodingKind;
@@ -18,6 +19,7 @@ class MainWindowTest : public QObject {
   Q_OBJECT
 
  private:
+  std::unique_ptr<FreshWorkingDirectory> dir_;
   std::unique_ptr<TForm1> form_;
 
   QWidget* component(const char* name) const {
@@ -27,8 +29,14 @@ class MainWindowTest : public QObject {
   }
 
  private slots:
-  void init() { form_ = std::make_unique<TForm1>(EncodingKind::kRandomKey); }
-  void cleanup() { form_.reset(); }
+  void init() {
+    dir_ = std::make_unique<FreshWorkingDirectory>();
+    form_ = std::make_unique<TForm1>(EncodingKind::kRandomKey);
+  }
+  void cleanup() {
+    form_.reset();
+    dir_.reset();
+  }
 
   void captionFollowsTheProgram_data();
   void captionFollowsTheProgram();

@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 
+#include "fresh_directory.h"
 #include "application.h"
 #include "engines.h"
 #include "locale_separators.h"
@@ -203,6 +204,7 @@ class RunControlTest : public QObject {
   Q_OBJECT
 
  private:
+  std::unique_ptr<FreshWorkingDirectory> dir_;
   std::unique_ptr<TForm1> form_;
 
   TForm1& openForm(EncodingKind kind) {
@@ -218,7 +220,11 @@ class RunControlTest : public QObject {
 
  private slots:
   void initTestCase() { wendra::pinSeparators(u'.', u','); }
-  void cleanup() { form_.reset(); }
+  void init() { dir_ = std::make_unique<FreshWorkingDirectory>(); }
+  void cleanup() {
+    form_.reset();
+    dir_.reset();
+  }
 
   void labelsFollowTheRunnersRows_data();
   void labelsFollowTheRunnersRows();
@@ -512,8 +518,8 @@ void RunControlTest::windowDestroyedDuringABatch() {
   int deletedAt = -1;
   auto* killer = new ProcessingPoints(*form);
   killer->action = [&](int index) {
+    if (deletedAt >= 0) return;
     deletedAt = index;
-    killer->action = nullptr;
     delete form;
   };
   form->Button3Click();

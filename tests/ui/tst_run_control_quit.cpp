@@ -8,6 +8,7 @@
 
 #include <functional>
 
+#include "fresh_directory.h"
 #include "application.h"
 #include "main_window.h"
 
@@ -76,6 +77,7 @@ void RunControlQuitTest::closeDuringABatchEndsTheProgramAfterIt() {
   QFETCH(CloseBy, close);
   QFETCH(int, generations);
 
+  FreshWorkingDirectory dir;
   TForm1 form(kind);
   form.show();
   form.activateWindow();

@@ -1,5 +1,7 @@
 #include "memory.h"
 
+#include <atomic>
+#include <chrono>
 #include <fstream>
 #include <limits>
 #include <sstream>
@@ -39,9 +41,7 @@ std::uint64_t megabytes(std::uint64_t bytes, bool roundUp) {
   return roundUp ? (bytes + kMB - 1) / kMB : bytes / kMB;
 }
 
-}  // namespace
-
-std::uint64_t availableMemory() {
+std::uint64_t readAvailableMemory() {
   std::uint64_t available = meminfoAvailable();
   const std::uint64_t limit = cgroupValue("/sys/fs/cgroup/memory.max");
   const std::uint64_t used = cgroupValue("/sys/fs/cgroup/memory.current");
@@ -50,6 +50,26 @@ std::uint64_t availableMemory() {
     if (left < available) available = left;
   }
   return available;
+}
+
+}  // namespace
+
+std::uint64_t availableMemory() {
+  // Reading the kernel's figures costs tens of microseconds, as much as
+  // creating a small population; a reading a few milliseconds old is as good
+  // as a fresh one, so quick successive creations share it.
+  using Clock = std::chrono::steady_clock;
+  constexpr std::int64_t kFreshFor = std::chrono::nanoseconds(std::chrono::milliseconds(20)).count();
+  static std::atomic<std::int64_t> readAt{std::numeric_limits<std::int64_t>::min()};
+  static std::atomic<std::uint64_t> reading{0};
+  const std::int64_t now = Clock::now().time_since_epoch().count();
+  const std::int64_t at = readAt.load(std::memory_order_acquire);
+  if (at != std::numeric_limits<std::int64_t>::min() && now - at >= 0 && now - at < kFreshFor)
+    return reading.load(std::memory_order_relaxed);
+  const std::uint64_t fresh = readAvailableMemory();
+  reading.store(fresh, std::memory_order_relaxed);
+  readAt.store(now, std::memory_order_release);
+  return fresh;
 }
 
 std::uint64_t populationBytes(std::int64_t members, std::int64_t chromosomeBytes) {

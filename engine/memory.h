@@ -16,7 +16,8 @@ class PopulationTooLarge : public std::runtime_error {
 
 // Bytes this process can still take without being killed for memory: the
 // smaller of the system's available memory and what the control group's limit
-// leaves. Returns UINT64_MAX when neither can be read.
+// leaves. Returns UINT64_MAX when neither can be read. A reading is reused
+// for 20 ms.
 std::uint64_t availableMemory();
 
 // Bytes a population of `members` chromosomes of `chromosomeBytes` needs:

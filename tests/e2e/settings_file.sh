@@ -11,32 +11,9 @@
 set -euo pipefail
 
 app_dir="${1:?usage: settings_file.sh APP_DIR CLI_DIR}"
-work="$(mktemp -d)"
-xvfb_pid=""
-program_pid=""
+# shellcheck source=xvfb.bash
+source "$(dirname "${BASH_SOURCE[0]}")/xvfb.bash"
 wid=""
-
-cleanup() {
-  for pid in "$program_pid" "$xvfb_pid"; do
-    [[ -n "$pid" ]] && kill "$pid" 2>/dev/null || true
-  done
-  chmod -R u+w "$work" 2>/dev/null || true
-  rm -rf -- "$work"
-}
-trap cleanup EXIT
-
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp 3>"$work/display" \
-  </dev/null >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  [[ -s "$work/display" ]] && break
-  kill -0 "$xvfb_pid" 2>/dev/null || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-  sleep 0.1
-done
-[[ -s "$work/display" ]] || fail "Xvfb reported no display"
-export DISPLAY=":$(tr -d '[:space:]' <"$work/display")"
 
 # start PROGRAM FOLDER [LOCALE]: runs PROGRAM in FOLDER and waits for its window.
 start() {

@@ -1,0 +1,34 @@
+# Shared by the end-to-end scripts: a private X server and cleaning up.
+# Source it after `set -euo pipefail`; it defines
+#   work         a fresh folder, removed at exit;
+#   program_pid  the program under test, killed at exit if still running;
+#   fail MESSAGE prints FAIL: MESSAGE and exits with status 1;
+# and starts Xvfb (1280 x 1024, 24 bits, 96 dots per inch, no window
+# manager), exporting DISPLAY once the server accepts clients.
+
+work="$(mktemp -d)"
+xvfb_pid=""
+program_pid=""
+
+cleanup() {
+  for pid in "$program_pid" "$xvfb_pid"; do
+    [[ -n "$pid" ]] && kill "$pid" 2>/dev/null || true
+  done
+  chmod -R u+w "$work" 2>/dev/null || true  # a test may leave read-only files
+  rm -rf -- "$work"
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# Xvfb picks a free display itself and reports it once it accepts clients.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp 3>"$work/display" \
+  </dev/null >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do
+  [[ -s "$work/display" ]] && break
+  kill -0 "$xvfb_pid" 2>/dev/null || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+  sleep 0.1
+done
+[[ -s "$work/display" ]] || fail "Xvfb reported no display"
+export DISPLAY=":$(tr -d '[:space:]' <"$work/display")"

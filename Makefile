@@ -37,6 +37,12 @@ install: build
 package: build
 	@cd $(BUILD) && cpack -G DEB
 
+# Installs the package on a fresh Debian 12 root and checks what a user gets
+# (root, several minutes; see scripts/check-clean-install.sh).
+.PHONY: check-clean-install
+check-clean-install: setup
+	@JOBS=$(JOBS) bash scripts/check-clean-install.sh
+
 # Sanitized build of the whole suite, and the fuzz targets.
 FUZZ_SECONDS ?= 60
 .PHONY: test-sanitize fuzz

@@ -48,17 +48,12 @@ PathLayout::PathLayout(const Grid& grid, double mutationProbability)
 
 std::uint32_t PathLayout::initialiseAll(std::uint8_t* members, std::size_t stride, std::int32_t count,
                                         std::uint32_t state, WorkerPool* /*pool*/) const {
-  // Sequential by nature: how many draws a member takes depends on the
-  // cities it already holds.
+  if (count <= 0) return state;
   const auto n = static_cast<std::uint32_t>(cities_);
-  std::vector<std::uint32_t> placed((n + 31) / 32);
-  // Draws are made in blocks of about a chromosome's length.
-  std::vector<std::uint32_t> buffer(std::clamp<std::size_t>((n + 63) / 64 * 64, 256, 4096));
-  const Kernels& k = kernels();
-  for (std::int32_t m = 0; m < count; ++m)
-    state = k.pathInitialise(state, genes(members + static_cast<std::size_t>(m) * stride), n, codes_.codes(),
-                             placed.data(), buffer.data(), buffer.size());
-  return state;
+  AlignedBytes work(pathWorkBytes(n));
+  return kernels()
+      .pathInitialise(state, n, codes_.codes(), genes(members), stride / 2, count, UINT64_MAX, nullptr, work.data())
+      .state;
 }
 
 std::size_t PathLayout::blockWords() const {

@@ -163,9 +163,11 @@ class FastEngine final : public EvolutionEngine {
     planWords_ = std::move(planWords);
     scratch_ = std::move(scratch);
 
-    // 2. Initialise the members in index order, then measure them.
+    // 2. Initialise the members in index order (the offspring buffer is free
+    //    until the first step and serves the layout as spare room), then
+    //    measure them.
     random().setState(layout_.initialiseAll(population_.data(), stride_, populationSize_, random().state(),
-                                            largeWork() ? &pool_ : nullptr));
+                                            largeWork() ? &pool_ : nullptr, offspring_.data()));
     forChunks(populationSize_, [&](std::int64_t begin, std::int64_t end, int worker) {
       for (std::int64_t i = begin; i < end; ++i)
         lengths_[i] = layout_.length(member(static_cast<std::int32_t>(i)), scratch_[worker]);

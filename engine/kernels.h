@@ -45,6 +45,10 @@ struct Kernels {
   void (*hitWordsAndStates)(std::uint32_t state, std::uint32_t threshold, std::uint64_t* words,
                             std::uint32_t* states, std::size_t wordCount);
 
+  // cities[t] = floor(n * (state t + 1) / 2^32), for t = 0 .. count - 1: the
+  // integer below n each draw stands for. REQUIRES: 1 <= n < 2^16.
+  void (*drawCities)(std::uint32_t state, std::uint32_t n, std::uint32_t* cities, std::size_t count);
+
   // Random keys, one byte per city holding the 7-bit key. Key bit 6 - j of
   // city i is the draw 7i + j + 1.
   // keyInitialise: the bit is set when that state is >= 2^31 (u >= 0.5).

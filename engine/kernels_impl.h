@@ -141,6 +141,34 @@ void hitWordsAndStates(uint32_t state, uint32_t threshold, uint64_t* words, uint
   hitWordsImpl<true>(state, threshold, words, states, wordCount);
 }
 
+// floor(n * s / 2^32) in 32-bit lanes (n < 2^16): high and low halves.
+inline U32 citiesOf(U32 s, uint32_t n) { return ((s >> 16) * n + (((s & 0xFFFFu) * n) >> 16)) >> 16; }
+
+void drawCities(uint32_t state, uint32_t n, uint32_t* cities, size_t count) {
+  constexpr int kChains = 4;
+  constexpr size_t kBlock = kChains * kLanes;
+  size_t t = 0;
+  if (count >= kBlock) {
+    static const LaneJumps<kChains> lanes(1, 1);
+    static const Jump j = jumpOver(kBlock);
+    U32 v[kChains];
+    for (int k = 0; k < kChains; ++k) v[k] = lanes.from(state, k);
+    const U32 mul = splat(j.multiplier), inc = splat(j.increment);
+    for (; t + kBlock <= count; t += kBlock) {
+      for (int k = 0; k < kChains; ++k) {
+        storeU32(cities + t + k * kLanes, citiesOf(v[k], n));
+        v[k] = v[k] * mul + inc;
+      }
+    }
+    const Jump done = jumpOver(t);
+    state = done.multiplier * state + done.increment;
+  }
+  for (; t < count; ++t) {
+    state = state * kMultiplier + 1u;
+    cities[t] = static_cast<uint32_t>((uint64_t{n} * state) >> 32);
+  }
+}
+
 // The seven key-bit states of a group of kLanes cities, from the first.
 struct KeyBitJumps {
   U32 mul[7], inc[7];
@@ -530,8 +558,7 @@ void fillStatesAndCities(uint32_t state, uint32_t n, uint32_t* states, uint32_t*
   for (size_t t = 0; t < count; t += kBlock) {
     for (int k = 0; k < kChains; ++k) {
       storeU32(states + t + k * kLanes, v[k]);
-      // floor(n * s / 2^32) in 32-bit lanes (n < 2^16): high and low halves.
-      storeU32(cities + t + k * kLanes, ((v[k] >> 16) * n + (((v[k] & 0xFFFFu) * n) >> 16)) >> 16);
+      storeU32(cities + t + k * kLanes, citiesOf(v[k], n));
       v[k] = v[k] * mul + inc;
     }
   }
@@ -714,7 +741,7 @@ int32_t keyTourLength(const uint8_t* keys, size_t n, const uint16_t* codeOf, uin
 }  // namespace
 
 extern const Kernels kKernels;
-const Kernels kKernels = {WENDRA_KERNEL_LABEL, fillStates, hitWords, hitWordsAndStates,
+const Kernels kKernels = {WENDRA_KERNEL_LABEL, fillStates, hitWords, hitWordsAndStates, drawCities,
                           keyInitialise, keyMutate, codeTourLength, keyTourLength, pathPlan, pathApply, pathInitialise};
 
 }  // namespace wendra::WENDRA_KERNEL_NAMESPACE

@@ -70,6 +70,21 @@ TEST(KernelsTest, StatesAndHitWords) {
   }
 }
 
+TEST(KernelsTest, DrawCities) {
+  for (const Kernels* k : variants()) {
+    for (std::uint32_t n : {1u, 2u, 100u, 900u, 65535u}) {
+      for (std::size_t count : kLengths) {
+        std::vector<std::uint32_t> cities(count + 1, 0xABCDu);  // the entry past the end must survive
+        k->drawCities(0xDEADBEEFu, n, cities.data(), count);
+        std::uint32_t s = 0xDEADBEEFu;
+        for (std::size_t t = 0; t < count; ++t)
+          ASSERT_EQ(cities[t], (std::uint64_t{n} * (s = next(s))) >> 32) << k->name << " n=" << n << " t=" << t;
+        ASSERT_EQ(cities[count], 0xABCDu);
+      }
+    }
+  }
+}
+
 TEST(KernelsTest, KeyInitialiseAndMutate) {
   for (const Kernels* k : variants()) {
     for (std::size_t n : kLengths) {

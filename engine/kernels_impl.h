@@ -428,6 +428,15 @@ struct BucketFlags {
   void load(const uint64_t* bits) {
     for (int r = 0; r < R; ++r) words[r] = _mm512_loadu_si512(bits + 8 * r);
   }
+  // Clears the flag of bucket b (b < 512 R).
+  void clear(uint32_t b) {
+    const __m512i bit = _mm512_set1_epi32(static_cast<int>(1u << (b & 31)));
+    const uint32_t word = b >> 5;
+    for (int r = 0; r < R; ++r) {
+      const auto lane = static_cast<__mmask16>(static_cast<uint32_t>(word >> 4 == static_cast<uint32_t>(r)) << (word & 15));
+      words[r] = _mm512_mask_andnot_epi32(words[r], lane, bit, words[r]);
+    }
+  }
   uint32_t flagged(__m512i b) const {
     const __m512i word = _mm512_srli_epi32(b, 5);  // the permutes read its low 4 or 5 bits
     __m512i w;
@@ -484,6 +493,16 @@ struct BucketFlags {
     const __m256 sign = _mm256_castsi256_ps(_mm256_sll_epi32(b, _mm_cvtsi32_si128(31 - k)));
     return _mm256_castps_si256(_mm256_blendv_ps(_mm256_castsi256_ps(a), _mm256_castsi256_ps(c), sign));
   }
+  void clear(uint32_t b) {
+    const uint32_t word = b >> 5;
+    const __m256i lanes = _mm256_set_epi32(7, 6, 5, 4, 3, 2, 1, 0);
+    const __m256i bit = _mm256_and_si256(_mm256_cmpeq_epi32(lanes, _mm256_set1_epi32(static_cast<int>(word & 7))),
+                                         _mm256_set1_epi32(static_cast<int>(1u << (b & 31))));
+    for (int r = 0; r < R; ++r) {
+      const __m256i here = _mm256_set1_epi32(-static_cast<int>(static_cast<uint32_t>(r) == word >> 3));
+      words[r] = _mm256_andnot_si256(_mm256_and_si256(bit, here), words[r]);
+    }
+  }
   uint32_t flagged(__m256i b) const {
     const __m256i word = _mm256_srli_epi32(b, 5);  // the permutes read its low 3 bits
     __m256i w[R];
@@ -532,8 +551,9 @@ struct BucketFlags {
 // The bitset in memory, tested draw by draw: the portable variant.
 struct BucketWords {
   static constexpr uint32_t kBuckets = 4096;
-  const uint64_t* bits = nullptr;
-  void load(const uint64_t* b) { bits = b; }
+  uint64_t* bits = nullptr;
+  void load(uint64_t* b) { bits = b; }
+  void clear(uint32_t b) { bits[b >> 6] &= ~(uint64_t{1} << (b & 63)); }
   size_t scan(const uint32_t* cities, size_t from, size_t to, int shift, uint32_t* queue) const {
     size_t q = 0;
     for (size_t j = from; j < to; ++j) {
@@ -593,9 +613,14 @@ PathRun initialiseMembers(uint32_t state, uint32_t n, const uint16_t* codeOf, ui
     last = states[end - 1];
   };
 
-  // The sparse phase starts with a quarter of the cities free, or an eighth
-  // when buckets hold several cities (their flags are then less selective).
-  const uint32_t sparseFree = shift == 0 ? n / 4 : n / 8;
+  // With one city per bucket and few registers, a bucket's flag is cleared
+  // as soon as its city is placed (cheap, and only the candidates of the
+  // current batch can be stale); otherwise the bitset is rebuilt from the
+  // bytes each time the free cities have dropped to a quarter. The sparse
+  // phase starts with a quarter of the cities free, or an eighth when the
+  // flags are rebuilt (they are then less selective).
+  const bool clearing = shift == 0 && Flags::kBuckets <= 1024;
+  const uint32_t sparseFree = clearing ? n / 4 : n / 8;
   Flags flags{};
   int32_t m = 0;
   for (; m < maxMembers; ++m) {
@@ -606,21 +631,27 @@ PathRun initialiseMembers(uint32_t state, uint32_t n, const uint16_t* codeOf, ui
     }
     uint16_t* const g = genes + static_cast<size_t>(m) * stride;
     uint32_t filled = 0;
-    // Dense: a draw's gene is written at once and kept when its city was free.
-    while (filled + sparseFree < n) {
+    // Dense: a draw's gene is written at once and kept when its city was
+    // free. Runs of draws too short to place the last city are taken
+    // without checking anything else; the phase may end a little late, and
+    // always leaves the last city to the sparse one.
+    while (filled + sparseFree < n && filled + 1 < n) {
       ensure(1);
-      for (; i < end && filled + sparseFree < n; ++i) {
+      const size_t run = end - i < n - 1 - filled ? end - i : n - 1 - filled;
+      size_t placedSoFar = filled;
+      for (const size_t stop = i + run; i < stop; ++i) {
         const uint32_t c = cities[i];
         const uint32_t mark = placed[c];
         placed[c] = stamp;
-        g[filled] = codeOf[c];
-        filled += mark < stamp ? 1 : 0;
+        g[placedSoFar] = codeOf[c];
+        placedSoFar += mark < stamp ? 1 : 0;
       }
+      filled = static_cast<uint32_t>(placedSoFar);
     }
     // Sparse: batches of draws, their candidates in order.
     uint32_t rebuildAt = n;
     while (filled < n) {
-      if (n - filled <= rebuildAt) {
+      if (n - filled <= rebuildAt) {  // at the phase's start, and then when not clearing
         memset(bucketBits, 0, sizeof bucketBits);
         for (uint32_t c = 0; c < n; c += 64) {
           uint64_t free = freeMask64(placed + c, stamp);
@@ -629,7 +660,7 @@ PathRun initialiseMembers(uint32_t state, uint32_t n, const uint16_t* codeOf, ui
           bucketBits[first >> 6] |= groupBits(free, shift) << (first & 63);
         }
         flags.load(bucketBits);
-        rebuildAt = (n - filled) / 4;
+        rebuildAt = clearing ? 0 : (n - filled) / 4;
       }
       ensure(kLanes);
       size_t stop = end - (end - i) % kLanes;
@@ -647,6 +678,7 @@ PathRun initialiseMembers(uint32_t state, uint32_t n, const uint16_t* codeOf, ui
           next = position + 1;
           break;
         }
+        if (clearing) flags.clear(c);
       }
       i = next;
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <utility>
 
 #include "kernels.h"
@@ -114,12 +115,22 @@ std::uint32_t PathLayout::initialiseWithPlan(std::uint8_t* members, std::size_t 
   // 1. In parallel: task 0 makes the first members, task c + 1 chain c.
   //    Each task has its own working memory; results depend on the task
   //    only, never on the worker that runs it.
+  //    The population is in place by now, so a shortage of memory for the
+  //    chains' bookkeeping falls back to one task rather than fail.
   const std::size_t workBytes = wholeLines(pathWorkBytes(n));
-  AlignedBytes work(workBytes * (chains + 1));
-  std::vector<std::vector<std::uint64_t>> ends(chains);
-  std::vector<PathRun> made(chains + 1, PathRun{state, 0, 0});
-  for (std::size_t c = 0; c < chains; ++c)
-    ends[c].resize(static_cast<std::size_t>(std::max<std::int32_t>(plan.chains[c].capacity, 0)));
+  AlignedBytes work;
+  std::vector<std::vector<std::uint64_t>> ends;
+  std::vector<PathRun> made;
+  try {
+    work = AlignedBytes(workBytes * (chains + 1));
+    ends.resize(chains);
+    made.assign(chains + 1, PathRun{state, 0, 0});
+    for (std::size_t c = 0; c < chains; ++c)
+      ends[c].resize(static_cast<std::size_t>(std::max<std::int32_t>(plan.chains[c].capacity, 0)));
+  } catch (const std::bad_alloc&) {
+    if (chains == 0) throw;
+    return initialiseWithPlan(members, stride, count, state, nullptr, nullptr, ChainPlan{UINT64_MAX, {}}, report);
+  }
   auto task = [&](std::int64_t begin, std::int64_t end, int) {
     for (std::int64_t t = begin; t < end; ++t) {
       void* memory = work.data() + static_cast<std::size_t>(t) * workBytes;

@@ -129,7 +129,8 @@ const std::vector<Case> kCases = {
     // Creations large enough to be shared out among workers, again on the
     // same buffers after steps, with odd counts and few members per worker.
     {"creations on several workers", 31,
-     {{30, 30, 200, 0.02, 0.7, 2}, {30, 30, 200, 0.05, 0.5, 1}, {10, 10, 2000, 0.05, 0.5, 2}, {50, 50, 60, 0.01, 0.9, 1}}},
+     {{30, 30, 200, 0.02, 0.7, 2}, {30, 30, 200, 0.0, 0.5, 1}, {30, 30, 200, 0.05, 0.5, 1}, {10, 10, 2000, 0.05, 0.5, 2},
+      {50, 50, 60, 0.01, 0.9, 1}}},
     {"odd creations on several workers", 9, {{10, 10, 1311, 0.05, 0.5, 2}, {30, 30, 151, 0.03, 0.6, 1}, {50, 50, 61, 0.02, 0.5, 1}}},
     {"few members on the largest grid", 2, {{100, 100, 14, 0.001, 0.5, 1}}},
 };

@@ -14,6 +14,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cinttypes>
 #include <cmath>
@@ -59,8 +60,11 @@ bool skipMemory = false;
 // generated and compared with its threshold in SIMD lanes, and the two
 // selected chromosomes of every pair are copied into the offspring in the
 // same compact form the fast engine stores. Pairs run on the same workers.
-// Creation's limit: every draw of the initialisation generated and tested,
-// and every chromosome written once.
+// Creation's limit, on the same workers: every draw of the initialisation
+// generated and turned into what it stands for (for the path, its integer
+// below N, N (1 + 1/2 + ... + 1/N) draws per member on average; for the
+// random key, a bit tested against one half), and every chromosome written
+// once.
 class LimitKernel {
  public:
   LimitKernel(EncodingKind kind, const Size& size, int threads)
@@ -79,6 +83,7 @@ class LimitKernel {
     std::memset(population_.data(), 1, population_.size());
     std::memset(offspring_.data(), 0, offspring_.size());
     words_.assign(static_cast<std::size_t>(pool_.threads()), std::vector<std::uint64_t>());
+    cities_.assign(static_cast<std::size_t>(pool_.threads()), std::vector<std::uint32_t>());
   }
 
   bool large() const { return std::int64_t{size_.population} * size_.width * size_.height >= kParallelWork; }
@@ -125,21 +130,41 @@ class LimitKernel {
 
   void create() {
     const std::uint32_t start = state_;
-    forChunks(kind_ != EncodingKind::kPath && large(), size_.population,
-                   [&](std::int64_t begin, std::int64_t end, int worker) {
-                     std::vector<std::uint64_t>& words = words_[static_cast<std::size_t>(worker)];
-                     words.resize(static_cast<std::size_t>((createDraws_ + 63) / 64));
-                     std::uint32_t s = StreamJump::over(static_cast<std::uint64_t>(createDraws_ * begin)).apply(start);
-                     const StreamJump overMember = StreamJump::over(static_cast<std::uint64_t>(createDraws_));
-                     std::uint64_t hits = 0;
-                     for (std::int64_t m = begin; m < end; ++m) {
-                       kernels().hitWords(s, 0x80000000u, words.data(), words.size());
-                       for (std::uint64_t w : words) hits += static_cast<std::uint64_t>(__builtin_popcountll(w));
-                       std::memset(population_.data() + m * stride_, static_cast<int>(hits & 0xFF), stored_);
-                       s = overMember.apply(s);
-                     }
-                     sink_ += hits;
-                   });
+    const auto n = static_cast<std::uint32_t>(size_.width * size_.height);
+    forChunks(large(), size_.population, [&](std::int64_t begin, std::int64_t end, int worker) {
+      std::uint32_t s = StreamJump::over(static_cast<std::uint64_t>(createDraws_ * begin)).apply(start);
+      const StreamJump overMember = StreamJump::over(static_cast<std::uint64_t>(createDraws_));
+      std::uint64_t sum = 0;
+      if (kind_ == EncodingKind::kPath) {
+        // Every draw turned into its city, a block at a time.
+        constexpr std::int64_t kBlock = 4096;
+        std::vector<std::uint32_t>& cities = cities_[static_cast<std::size_t>(worker)];
+        cities.resize(kBlock);
+        const StreamJump overBlock = StreamJump::over(kBlock);
+        for (std::int64_t m = begin; m < end; ++m) {
+          std::uint32_t b = s;
+          for (std::int64_t done = 0; done < createDraws_; done += kBlock) {
+            const std::int64_t count = std::min(kBlock, createDraws_ - done);
+            kernels().drawCities(b, n, cities.data(), static_cast<std::size_t>(count));
+            sum += cities[static_cast<std::size_t>(count - 1)];
+            b = overBlock.apply(b);
+          }
+          std::memset(population_.data() + m * stride_, static_cast<int>(sum & 0xFF), stored_);
+          s = overMember.apply(s);
+        }
+      } else {
+        // Every key bit tested against one half.
+        std::vector<std::uint64_t>& words = words_[static_cast<std::size_t>(worker)];
+        words.resize(static_cast<std::size_t>((createDraws_ + 63) / 64));
+        for (std::int64_t m = begin; m < end; ++m) {
+          kernels().hitWords(s, 0x80000000u, words.data(), words.size());
+          for (std::uint64_t w : words) sum += static_cast<std::uint64_t>(__builtin_popcountll(w));
+          std::memset(population_.data() + m * stride_, static_cast<int>(sum & 0xFF), stored_);
+          s = overMember.apply(s);
+        }
+      }
+      sink_ += sum;
+    });
     state_ = StreamJump::over(static_cast<std::uint64_t>(createDraws_ * size_.population)).apply(start);
   }
 
@@ -151,6 +176,7 @@ class LimitKernel {
   std::size_t stride_ = 0;
   AlignedBytes population_, offspring_;
   std::vector<std::vector<std::uint64_t>> words_;
+  std::vector<std::vector<std::uint32_t>> cities_;
   std::uint32_t state_ = 0;
   std::atomic<std::uint64_t> sink_{0};
 };

@@ -35,7 +35,7 @@ KeyLayout::KeyLayout(const Grid& grid, double mutationProbability)
       overMutation_(StreamJump::over(static_cast<std::uint64_t>(kKeyBits) * static_cast<std::uint64_t>(cities_))) {}
 
 std::uint32_t KeyLayout::initialiseAll(std::uint8_t* members, std::size_t stride, std::int32_t count,
-                                       std::uint32_t state, WorkerPool* pool) const {
+                                       std::uint32_t state, WorkerPool* pool, std::uint8_t* /*spare*/) const {
   const Kernels& k = kernels();
   const std::uint64_t drawsPerMember = static_cast<std::uint64_t>(kKeyBits) * static_cast<std::uint64_t>(cities_);
   auto body = [&](std::int64_t begin, std::int64_t end, int) {

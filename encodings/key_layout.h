@@ -39,8 +39,10 @@ class KeyLayout {
   std::size_t storedBytes() const { return static_cast<std::size_t>(cities_); }
   std::uint32_t cutBound() const { return static_cast<std::uint32_t>(kKeyBits * cities_); }
 
+  // Members take 7N draws each, so each starts at a known point: they are
+  // made in parallel without speculation, and `spare` is not needed.
   std::uint32_t initialiseAll(std::uint8_t* members, std::size_t stride, std::int32_t count,
-                              std::uint32_t state, WorkerPool* pool) const;
+                              std::uint32_t state, WorkerPool* pool, std::uint8_t* spare) const;
   // Mutations take 7N draws, whatever happens: nothing to plan.
   std::size_t planWordsFor(std::size_t) const { return 0; }
   std::uint32_t planMutation(std::uint32_t state, std::uint64_t*, std::size_t& used) const {

@@ -1,7 +1,9 @@
 #include "path_layout.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <new>
 #include <utility>
 
 #include "kernels.h"
@@ -47,18 +49,171 @@ PathLayout::PathLayout(const Grid& grid, double mutationProbability)
       overAllHits_(StreamJump::over(2 * static_cast<std::uint64_t>(cities_))) {}
 
 std::uint32_t PathLayout::initialiseAll(std::uint8_t* members, std::size_t stride, std::int32_t count,
-                                        std::uint32_t state, WorkerPool* /*pool*/) const {
-  // Sequential by nature: how many draws a member takes depends on the
-  // cities it already holds.
+                                        std::uint32_t state, WorkerPool* pool, std::uint8_t* spare) const {
+  // More tasks than cores would only add overlap.
+  const int workers = pool && spare ? std::min(pool->threads(), availableCores()) : 1;
+  return initialiseWithPlan(members, stride, count, state, pool, spare, planChains(count, workers));
+}
+
+PathLayout::ChainPlan PathLayout::planChains(std::int32_t count, int workers) const {
+  const ChainPlan sequential{UINT64_MAX, {}};
+  if (workers < 2 || count < 2) return sequential;
+  // Draws per member: the coupon collector's N (1 + 1/2 + ... + 1/N) on
+  // average, with variance N^2 (1 + 1/4 + ... + 1/N^2) - mean.
+  const double n = cities_;
+  double harmonic = 0.0, squares = 0.0;
+  for (std::int32_t k = cities_; k >= 1; --k) {
+    harmonic += 1.0 / k;
+    squares += 1.0 / (static_cast<double>(k) * k);
+  }
+  const double mean = n * harmonic;
+  const double deviation = std::sqrt(std::max(0.0, n * n * squares - mean));
+  // Consecutive tasks overlap by the members a chain usually needs to join
+  // the sequence; the last one runs a standard deviation past the expected
+  // end (beyond that the rest is made in turn).
+  const double overlap = std::ceil(1.5 * harmonic) * mean;
+  const double end = count * mean + deviation * std::sqrt(static_cast<double>(count));
+  // Spare slots a chain of w draws needs: its expected members, generously.
+  auto slotsFor = [&](double w) {
+    const double members = w / mean;
+    return static_cast<std::int32_t>(members + 3.0 * deviation / mean * std::sqrt(members) + 3.0);
+  };
+  // The number of tasks: each of the expected draws w = (end + (t - 1)
+  // overlap) / t; one more task only when it saves enough and the chains'
+  // slots fit.
+  int tasks = 1;
+  double work = end;
+  for (int t = 2; t <= workers; ++t) {
+    const double w = (end + (t - 1) * overlap) / t;
+    if (w > 0.85 * work || static_cast<std::int64_t>(t - 1) * slotsFor(w) > count) break;
+    tasks = t;
+    work = w;
+  }
+  if (tasks < 2) return sequential;
+
+  ChainPlan plan{static_cast<std::uint64_t>(work), {}};
+  std::int32_t slot = 0;
+  for (int t = 1; t < tasks; ++t) {
+    const double start = t * (work - overlap);
+    const double limit = t + 1 < tasks ? work : end - start;
+    const std::int32_t capacity = slotsFor(limit);
+    plan.chains.push_back({static_cast<std::uint64_t>(start), slot, capacity, static_cast<std::uint64_t>(limit)});
+    slot += capacity;
+  }
+  return plan;
+}
+
+std::uint32_t PathLayout::initialiseWithPlan(std::uint8_t* members, std::size_t stride, std::int32_t count,
+                                             std::uint32_t state, WorkerPool* pool, std::uint8_t* spare,
+                                             const ChainPlan& plan, MergeReport* report) const {
+  if (count <= 0) return state;
   const auto n = static_cast<std::uint32_t>(cities_);
-  std::vector<std::uint32_t> placed((n + 31) / 32);
-  // Draws are made in blocks of about a chromosome's length.
-  std::vector<std::uint32_t> buffer(std::clamp<std::size_t>((n + 63) / 64 * 64, 256, 4096));
   const Kernels& k = kernels();
-  for (std::int32_t m = 0; m < count; ++m)
-    state = k.pathInitialise(state, genes(members + static_cast<std::size_t>(m) * stride), n, codes_.codes(),
-                             placed.data(), buffer.data(), buffer.size());
-  return state;
+  const std::size_t chains = plan.chains.size();
+  auto slotOf = [stride](std::uint8_t* base, std::int32_t i) { return genes(base + static_cast<std::size_t>(i) * stride); };
+
+  // 1. In parallel: task 0 makes the first members, task c + 1 chain c.
+  //    Each task has its own working memory; results depend on the task
+  //    only, never on the worker that runs it.
+  //    The population is in place by now, so a shortage of memory for the
+  //    chains' bookkeeping falls back to one task rather than fail.
+  const std::size_t workBytes = wholeLines(pathWorkBytes(n));
+  AlignedBytes work;
+  std::vector<std::vector<std::uint64_t>> ends;
+  std::vector<PathRun> made;
+  try {
+    work = AlignedBytes(workBytes * (chains + 1));
+    ends.resize(chains);
+    made.assign(chains + 1, PathRun{state, 0, 0});
+    for (std::size_t c = 0; c < chains; ++c)
+      ends[c].resize(static_cast<std::size_t>(std::max<std::int32_t>(plan.chains[c].capacity, 0)));
+  } catch (const std::bad_alloc&) {
+    if (chains == 0) throw;
+    return initialiseWithPlan(members, stride, count, state, nullptr, nullptr, ChainPlan{UINT64_MAX, {}}, report);
+  }
+  auto task = [&](std::int64_t begin, std::int64_t end, int) {
+    for (std::int64_t t = begin; t < end; ++t) {
+      void* memory = work.data() + static_cast<std::size_t>(t) * workBytes;
+      if (t == 0) {
+        if (plan.leadingDraws > 0)
+          made[0] = k.pathInitialise(state, n, codes_.codes(), slotOf(members, 0), stride / 2, count,
+                                     plan.leadingDraws, nullptr, memory);
+        continue;
+      }
+      const Chain& chain = plan.chains[static_cast<std::size_t>(t - 1)];
+      if (chain.capacity <= 0) continue;
+      made[t] = k.pathInitialise(StreamJump::over(chain.start).apply(state), n, codes_.codes(),
+                                 slotOf(spare, chain.firstSlot), stride / 2, chain.capacity, chain.drawLimit,
+                                 ends[static_cast<std::size_t>(t - 1)].data(), memory);
+    }
+  };
+  if (pool && chains > 0)
+    pool->run(static_cast<std::int64_t>(chains + 1), task);
+  else
+    task(0, static_cast<std::int64_t>(chains + 1), 0);
+
+  // 2. Merge, in order. The true sequence stands at member i, `position`
+  //    draws after `state`, with state s.
+  std::int32_t i = made[0].members;
+  std::uint64_t position = made[0].draws;
+  std::uint32_t s = made[0].state;
+  void* memory = work.data();
+  std::int32_t chainsMet = 0, madeInTurn = 0;
+  // Makes true members until `target` draws are reached (or all are made).
+  auto makeUntil = [&](std::uint64_t target) {
+    const PathRun run = k.pathInitialise(s, n, codes_.codes(), slotOf(members, i), stride / 2, count - i,
+                                         target - position, nullptr, memory);
+    i += run.members;
+    madeInTurn += run.members;
+    position += run.draws;
+    s = run.state;
+  };
+  struct Copy {
+    std::int32_t from, to, count;  // spare slots from.. to members to..
+  };
+  std::vector<Copy> copies;
+  for (std::size_t c = 0; c < chains && i < count; ++c) {
+    const Chain& chain = plan.chains[c];
+    const std::int32_t chainMembers = made[c + 1].members;
+    const std::vector<std::uint64_t>& chainEnds = ends[c];
+    auto startOf = [&](std::int32_t j) { return chain.start + (j == 0 ? 0 : chainEnds[static_cast<std::size_t>(j - 1)]); };
+    std::int32_t j = 0;
+    while (i < count) {
+      while (j < chainMembers && startOf(j) < position) ++j;
+      if (j == chainMembers) break;  // the chain lies behind: nothing of it is needed
+      if (startOf(j) == position) {  // met: its members from j on are the true ones
+        const std::int32_t taken = std::min(chainMembers - j, count - i);
+        copies.push_back({chain.firstSlot + j, i, taken});
+        ++chainsMet;
+        i += taken;
+        position = chain.start + chainEnds[static_cast<std::size_t>(j + taken - 1)];
+        s = j + taken == chainMembers ? made[c + 1].state : StreamJump::over(position).apply(state);
+        break;
+      }
+      makeUntil(startOf(j));  // the chain's next member starts further on: catch up
+    }
+  }
+  if (i < count) makeUntil(UINT64_MAX);
+  if (report) *report = {chainsMet, count - made[0].members - madeInTurn, madeInTurn};
+
+  // 3. The chains' true members into place, on all workers.
+  std::vector<std::int64_t> copyStart(copies.size() + 1, 0);  // running member counts
+  for (std::size_t c = 0; c < copies.size(); ++c) copyStart[c + 1] = copyStart[c] + copies[c].count;
+  const std::size_t bytes = storedBytes();
+  auto copy = [&](std::int64_t begin, std::int64_t end, int) {
+    std::size_t c = static_cast<std::size_t>(std::upper_bound(copyStart.begin(), copyStart.end(), begin) - copyStart.begin()) - 1;
+    for (std::int64_t x = begin; x < end; ++x) {
+      while (x >= copyStart[c + 1]) ++c;
+      const std::int64_t offset = x - copyStart[c];
+      std::memcpy(members + static_cast<std::size_t>(copies[c].to + offset) * stride,
+                  spare + static_cast<std::size_t>(copies[c].from + offset) * stride, bytes);
+    }
+  };
+  if (pool)
+    pool->run(copyStart.back(), copy);
+  else
+    copy(0, copyStart.back(), 0);
+  return s;
 }
 
 std::size_t PathLayout::blockWords() const {

@@ -40,9 +40,52 @@ class PathLayout {
   std::uint32_t cutBound() const { return static_cast<std::uint32_t>(cities_); }
 
   // Initialises `count` members in index order from the stream after
-  // `state`; returns the state after the last draw.
+  // `state`; returns the state after the last draw. With a pool of several
+  // workers and `spare` room for `count` more members (the same stride, its
+  // contents free to overwrite), the work is shared out by speculation (see
+  // Chain); the result is the same whatever the pool and its timing.
   std::uint32_t initialiseAll(std::uint8_t* members, std::size_t stride, std::int32_t count,
-                              std::uint32_t state, WorkerPool* pool) const;
+                              std::uint32_t state, WorkerPool* pool, std::uint8_t* spare) const;
+
+  // Parallel creation. A member's draws depend only on where in the stream
+  // it starts, and the end of a member moves with its start only now and
+  // then, so a run of members begun anywhere falls onto the true member
+  // boundaries after a few members (about 1.5 H_N at most, nine times in
+  // ten) and makes the true members from there on. Task 0 makes the true
+  // members from the start, straight into place, until `leadingDraws`; each
+  // chain, at the same time, makes members into spare slots from its start
+  // until its draw limit. Consecutive tasks overlap by a few members, so a
+  // chain usually joins the sequence of the task before it while that one
+  // still runs. Then, in order, the true sequence is continued (member by
+  // member, on the calling thread, only where needed) until it reaches a
+  // start one of the chain's members had; that member and the chain's
+  // later ones are the true ones and are copied into place, and the
+  // sequence goes on from the chain's end with the next chain. What no
+  // chain covers is made in turn.
+  struct Chain {
+    std::uint64_t start;      // draws after `state` where the chain begins
+    std::int32_t firstSlot;   // its members go to spare slots firstSlot ..
+    std::int32_t capacity;    //   firstSlot + capacity - 1 (at most)
+    std::uint64_t drawLimit;  // it stops after the member that reaches this many draws
+  };
+  struct ChainPlan {
+    std::uint64_t leadingDraws;  // task 0 stops after the member that reaches this (0: makes none)
+    std::vector<Chain> chains;
+  };
+  // The plan for `workers` workers (no chains for one, or when the overlap
+  // would cost more than the workers save): tasks of equal expected draws.
+  ChainPlan planChains(std::int32_t count, int workers) const;
+  // What the merge did: chains whose members joined the true sequence,
+  // members copied from them, members made in turn.
+  struct MergeReport {
+    std::int32_t chainsMet = 0, copied = 0, madeInTurn = 0;
+  };
+  // initialiseAll with the given plan; the result does not depend on it.
+  // REQUIRES: each chain's slots lie in 0 .. count - 1 and the chains'
+  // slots do not overlap.
+  std::uint32_t initialiseWithPlan(std::uint8_t* members, std::size_t stride, std::int32_t count,
+                                   std::uint32_t state, WorkerPool* pool, std::uint8_t* spare,
+                                   const ChainPlan& plan, MergeReport* report = nullptr) const;
   // Plan words the mutations of `children` children may need, at most.
   std::size_t planWordsFor(std::size_t children) const;
   // Plans a mutation that starts after `state`: writes its hit words (`used`

@@ -114,10 +114,14 @@ class FastEngine final : public EvolutionEngine {
     // on small grids and break the memory check's bound.
     const std::size_t stride = (layout.storedBytes() + 15) / 16 * 16;
     const auto members = static_cast<std::size_t>(populationSize);
-    // The two population buffers of an earlier creation of the same size are
-    // reused (saving the first touch of every page); they are overwritten
-    // only after the point where nothing can fail any more.
+    // The two population buffers and the per-member arrays of an earlier
+    // creation of the same size are reused (saving their allocation and the
+    // first touch of every page); they are overwritten only after the point
+    // where nothing can fail any more.
     const bool reuse = population_.size() == members * stride && offspring_.size() == members * stride;
+    const std::size_t planWordCount = layout.planWordsFor(members) + 1;
+    const bool reuseArrays = lengths_.size() == members && plan_.size() == members / 2 + 1;
+    const bool reuseWords = planWords_.size() == planWordCount;
     AlignedBytes population, offspring, generationBest, overallBest;
     LineVector<std::int32_t> lengths, childLengths;
     std::vector<double> weights;
@@ -131,11 +135,13 @@ class FastEngine final : public EvolutionEngine {
       }
       generationBest = AlignedBytes(stride);
       overallBest = AlignedBytes(stride);
-      lengths.resize(members);
-      childLengths.resize(members);
-      weights.resize(members);
-      plan.resize(members / 2 + 1);
-      planWords.resize(layout.planWordsFor(members) + 1);
+      if (!reuseArrays) {
+        lengths.resize(members);
+        childLengths.resize(members);
+        weights.resize(members);
+        plan.resize(members / 2 + 1);
+      }
+      if (!reuseWords) planWords.resize(planWordCount);
       for (int w = 0; w < threads_; ++w) scratch.emplace_back(layout);
     } catch (const std::bad_alloc&) {
       throw PopulationTooLarge(notEnoughMemoryMessage(populationSize, textSize, memoryAvailable()));
@@ -156,16 +162,20 @@ class FastEngine final : public EvolutionEngine {
     }
     generationBest_ = std::move(generationBest);
     overallBest_ = std::move(overallBest);
-    lengths_ = std::move(lengths);
-    childLengths_ = std::move(childLengths);
-    weights_ = std::move(weights);
-    plan_ = std::move(plan);
-    planWords_ = std::move(planWords);
+    if (!reuseArrays) {
+      lengths_ = std::move(lengths);
+      childLengths_ = std::move(childLengths);
+      weights_ = std::move(weights);
+      plan_ = std::move(plan);
+    }
+    if (!reuseWords) planWords_ = std::move(planWords);
     scratch_ = std::move(scratch);
 
-    // 2. Initialise the members in index order, then measure them.
+    // 2. Initialise the members in index order (the offspring buffer is free
+    //    until the first step and serves the layout as spare room), then
+    //    measure them.
     random().setState(layout_.initialiseAll(population_.data(), stride_, populationSize_, random().state(),
-                                            largeWork() ? &pool_ : nullptr));
+                                            largeWork() ? &pool_ : nullptr, offspring_.data()));
     forChunks(populationSize_, [&](std::int64_t begin, std::int64_t end, int worker) {
       for (std::int64_t i = begin; i < end; ++i)
         lengths_[i] = layout_.length(member(static_cast<std::int32_t>(i)), scratch_[worker]);

@@ -14,6 +14,23 @@
 
 namespace wendra {
 
+// What a run of path initialisations made.
+struct PathRun {
+  std::uint32_t state;   // after the last draw of the last member
+  std::int32_t members;  // members made
+  std::uint64_t draws;   // draws made
+};
+
+// The path initialisation's working memory: a byte per city (and a vector's
+// width beyond), draws generated kPathBlock at a time with their cities, and
+// the candidates of kPathBatch draws.
+inline constexpr std::size_t kPathBlock = 1024;
+inline constexpr std::size_t kPathBatch = 256;
+inline std::size_t pathTableBytes(std::uint32_t n) { return (std::size_t{n} + 64 + 63) / 64 * 64; }
+inline std::size_t pathWorkBytes(std::uint32_t n) {
+  return pathTableBytes(n) + sizeof(std::uint32_t) * (2 * (kPathBlock + 64) + kPathBatch + 64);
+}
+
 struct Kernels {
   const char* name;
 
@@ -27,6 +44,10 @@ struct Kernels {
   // The same words, and states[t] = state t + 1 for t < 64 * wordCount.
   void (*hitWordsAndStates)(std::uint32_t state, std::uint32_t threshold, std::uint64_t* words,
                             std::uint32_t* states, std::size_t wordCount);
+
+  // cities[t] = floor(n * (state t + 1) / 2^32), for t = 0 .. count - 1: the
+  // integer below n each draw stands for. REQUIRES: 1 <= n < 2^16.
+  void (*drawCities)(std::uint32_t state, std::uint32_t n, std::uint32_t* cities, std::size_t count);
 
   // Random keys, one byte per city holding the 7-bit key. Key bit 6 - j of
   // city i is the draw 7i + j + 1.
@@ -57,14 +78,18 @@ struct Kernels {
                             std::size_t* wordCount, std::size_t blockWords);
   void (*pathApply)(std::uint32_t state, std::uint32_t n, std::uint16_t* genes, const std::uint64_t* words);
 
-  // A path chromosome of n cities by rejection: integers floor(n * state /
-  // 2^32) are drawn until all n cities are placed, a city drawn again being
-  // discarded; genes[k] = codeOf[k-th city placed]. Returns the state after
-  // the last draw. placed ((n + 31) / 32 words) and buffer (bufferSize
-  // states, a multiple of 64) are working memory. REQUIRES: 1 <= n < 2^16.
-  std::uint32_t (*pathInitialise)(std::uint32_t state, std::uint16_t* genes, std::uint32_t n,
-                                  const std::uint16_t* codeOf, std::uint32_t* placed, std::uint32_t* buffer,
-                                  std::size_t bufferSize);
+  // Path chromosomes of n cities by rejection, one after another from
+  // `state`: for each, integers floor(n * state / 2^32) are drawn until all n
+  // cities are placed, a city drawn again being discarded, and gene k is
+  // codeOf[k-th city placed]. Member m's genes start at genes + m * stride.
+  // Members are made until maxMembers are, or until the draws made reach
+  // drawLimit (checked after each member; at least one is made). ends[m]
+  // (when ends is not null) receives the draws made up to the end of member
+  // m. work: pathWorkBytes(n) bytes, 64-byte aligned.
+  // REQUIRES: 1 <= n < 2^16, maxMembers >= 1.
+  PathRun (*pathInitialise)(std::uint32_t state, std::uint32_t n, const std::uint16_t* codeOf, std::uint16_t* genes,
+                            std::size_t stride, std::int32_t maxMembers, std::uint64_t drawLimit, std::uint64_t* ends,
+                            void* work);
 };
 
 // The fastest variant this processor runs.

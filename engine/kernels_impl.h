@@ -141,6 +141,34 @@ void hitWordsAndStates(uint32_t state, uint32_t threshold, uint64_t* words, uint
   hitWordsImpl<true>(state, threshold, words, states, wordCount);
 }
 
+// floor(n * s / 2^32) in 32-bit lanes (n < 2^16): high and low halves.
+inline U32 citiesOf(U32 s, uint32_t n) { return ((s >> 16) * n + (((s & 0xFFFFu) * n) >> 16)) >> 16; }
+
+void drawCities(uint32_t state, uint32_t n, uint32_t* cities, size_t count) {
+  constexpr int kChains = 4;
+  constexpr size_t kBlock = kChains * kLanes;
+  size_t t = 0;
+  if (count >= kBlock) {
+    static const LaneJumps<kChains> lanes(1, 1);
+    static const Jump j = jumpOver(kBlock);
+    U32 v[kChains];
+    for (int k = 0; k < kChains; ++k) v[k] = lanes.from(state, k);
+    const U32 mul = splat(j.multiplier), inc = splat(j.increment);
+    for (; t + kBlock <= count; t += kBlock) {
+      for (int k = 0; k < kChains; ++k) {
+        storeU32(cities + t + k * kLanes, citiesOf(v[k], n));
+        v[k] = v[k] * mul + inc;
+      }
+    }
+    const Jump done = jumpOver(t);
+    state = done.multiplier * state + done.increment;
+  }
+  for (; t < count; ++t) {
+    state = state * kMultiplier + 1u;
+    cities[t] = static_cast<uint32_t>((uint64_t{n} * state) >> 32);
+  }
+}
+
 // The seven key-bit states of a group of kLanes cities, from the first.
 struct KeyBitJumps {
   U32 mul[7], inc[7];
@@ -325,74 +353,363 @@ void pathApply(uint32_t state, uint32_t n, uint16_t* genes, const uint64_t* word
   }
 }
 
-// Bit l set when city lane l is not yet in the bitset.
-inline uint32_t freshLanes(U32 cities, const uint32_t* placed) {
-#if defined(__AVX512F__)
-  const __m512i words =
-      _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), 0xFFFF, (__m512i)(cities >> 5), placed, 4);
-  const U32 bits = ((U32)words >> (cities & 31)) & 1;
-  return _mm512_cmpeq_epi32_mask((__m512i)bits, _mm512_setzero_si512());
+// ---------------------------------------------------------------------------
+// Path initialisation by rejection (see kernels.h).
+//
+// Draws are generated a block at a time, states and their cities together,
+// in SIMD lanes. Whether a city is placed is one byte per city that holds the
+// member's stamp once the city is placed; stamps count up from one member to
+// the next, so an older mark is always below the current stamp and the bytes
+// need no clearing between members. A member is built in two phases:
+//   dense:  while many cities are free, every draw is tested in turn, without
+//           branches (whether a draw is taken cannot be predicted);
+//   sparse: once few are free, most draws are rejections. Cities are grouped
+//           into buckets (bucket = city >> shift, at most a few thousand), and
+//           a bitset of the buckets that hold a free city is kept in vector
+//           registers: a batch of draws is tested against it in SIMD lanes
+//           with permutes, no memory access, and only the draws that fall in
+//           a flagged bucket (the candidates) are then examined in turn, as
+//           in the dense phase. The bitset is rebuilt from the bytes when the
+//           free cities have dropped to a quarter; in between it flags more
+//           buckets than needed, which costs candidates, never exactness.
+
+// Bit k set when bytes[k] is below the stamp: city k is still free.
+inline uint64_t freeMask64(const uint8_t* bytes, uint8_t stamp) {
+#if defined(__AVX512BW__)
+  return _mm512_cmplt_epu8_mask(_mm512_loadu_si512(bytes), _mm512_set1_epi8(static_cast<char>(stamp)));
 #elif defined(__AVX2__)
-  const __m256i words = _mm256_i32gather_epi32(reinterpret_cast<const int*>(placed), (__m256i)(cities >> 5), 4);
-  const U32 bits = ((U32)words >> (cities & 31)) & 1;
-  return static_cast<uint32_t>(_mm256_movemask_ps((__m256)(bits == 0)));
+  const __m256i s = _mm256_set1_epi8(static_cast<char>(stamp));
+  const uint64_t lo = static_cast<uint32_t>(
+      _mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes)), s)));
+  const uint64_t hi = static_cast<uint32_t>(
+      _mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + 32)), s)));
+  return ~(lo | hi << 32);
+#elif defined(__SSE2__)
+  const __m128i s = _mm_set1_epi8(static_cast<char>(stamp));
+  uint64_t placed = 0;
+  for (int k = 0; k < 4; ++k)
+    placed |= static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(
+                  _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16 * k)), s))))
+              << (16 * k);
+  return ~placed;
 #else
-  uint32_t m = 0;
-  for (int l = 0; l < kLanes; ++l) m |= static_cast<uint32_t>(((placed[cities[l] >> 5] >> (cities[l] & 31)) & 1) == 0) << l;
+  uint64_t m = 0;
+  for (int k = 0; k < 64; ++k) m |= static_cast<uint64_t>(bytes[k] < stamp) << k;
   return m;
 #endif
 }
 
-uint32_t pathInitialise(uint32_t state, uint16_t* genes, uint32_t n, const uint16_t* codeOf, uint32_t* placed,
-                        uint32_t* buffer, size_t bufferSize) {
-  memset(placed, 0, ((n + 31) / 32) * sizeof(uint32_t));
-  uint32_t filled = 0;
-  // While most cities are still free, every draw is tested in turn, without
-  // branches (whether a draw is taken cannot be predicted). Once few are
-  // left, most draws are rejected: they are tested a vector at a time, and
-  // only a vector holding a free city is looked at draw by draw.
-  const uint32_t sparse = n - n / 8;  // cities placed before the vector phase
-  for (;;) {
-    fillStates(state, buffer, bufferSize);
-    size_t i = 0;
-    while (filled < sparse && i < bufferSize) {
-      const uint32_t s = buffer[i++];
-      const uint32_t city = static_cast<uint32_t>((uint64_t{n} * s) >> 32);
-      const uint32_t word = placed[city >> 5], bit = 1u << (city & 31);
-      placed[city >> 5] = word | bit;
-      genes[filled] = codeOf[city];
-      filled += (word & bit) == 0 ? 1 : 0;
-    }
-    if (filled == n) return buffer[i - 1];
-    while (filled >= sparse && i + kLanes <= bufferSize) {
-      U32 v;
-      memcpy(&v, buffer + i, sizeof v);
-      // floor(n * s / 2^32) in 32-bit lanes (n < 2^16): high and low halves.
-      const U32 cities = ((v >> 16) * n + (((v & 0xFFFFu) * n) >> 16)) >> 16;
-      const uint32_t fresh = freshLanes(cities, placed);
-      if (fresh == 0) {
-        i += kLanes;
-        continue;
-      }
-      const int lane = __builtin_ctz(fresh);
-      const uint32_t city = cities[lane];
-      placed[city >> 5] |= 1u << (city & 31);
-      genes[filled++] = codeOf[city];
-      i += static_cast<size_t>(lane) + 1;
-      if (filled == n) return buffer[i - 1];
-    }
-    // The buffer's last draws, one by one.
-    while (i < bufferSize) {
-      const uint32_t s = buffer[i++];
-      const uint32_t city = static_cast<uint32_t>((uint64_t{n} * s) >> 32);
-      const uint32_t word = placed[city >> 5], bit = 1u << (city & 31);
-      if (word & bit) continue;
-      placed[city >> 5] = word | bit;
-      genes[filled++] = codeOf[city];
-      if (filled == n) return buffer[i - 1];
-    }
-    state = buffer[bufferSize - 1];
+// Bit g set when any of the bits g << shift .. (g + 1) << shift - 1 of m is,
+// for g < 64 >> shift.
+inline uint64_t groupBits(uint64_t m, int shift) {
+  if (shift == 0) return m;
+#if defined(__BMI2__)
+  static const uint64_t kFirstOfGroup[6] = {~uint64_t{0}, 0x5555555555555555ull, 0x1111111111111111ull,
+                                            0x0101010101010101ull, 0x0001000100010001ull, 0x0000000100000001ull};
+  for (int s = 0; s < shift; ++s) m |= m >> (1 << s);
+  return _pext_u64(m, kFirstOfGroup[shift]);
+#else
+  uint64_t groups = 0;
+  for (; m != 0; m &= m - 1) groups |= uint64_t{1} << (__builtin_ctzll(m) >> shift);
+  return groups;
+#endif
+}
+
+#if defined(__AVX512F__)
+// GCC 12's AVX-512 intrinsics pass an undefined vector as the source of lanes
+// they never keep, which its flow analysis reports as uninitialised.
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+// The bucket bitset in R registers of 512 buckets each. flagged(b): bit l
+// set when bucket b[l] is flagged (b < 512 R).
+template <int R>
+struct BucketFlags {
+  static constexpr uint32_t kBuckets = 512 * R;
+  __m512i words[R];
+  void load(const uint64_t* bits) {
+    for (int r = 0; r < R; ++r) words[r] = _mm512_loadu_si512(bits + 8 * r);
   }
+  // Clears the flag of bucket b (b < 512 R).
+  void clear(uint32_t b) {
+    const __m512i bit = _mm512_set1_epi32(static_cast<int>(1u << (b & 31)));
+    const uint32_t word = b >> 5;
+    for (int r = 0; r < R; ++r) {
+      const auto lane = static_cast<__mmask16>(static_cast<uint32_t>(word >> 4 == static_cast<uint32_t>(r)) << (word & 15));
+      words[r] = _mm512_mask_andnot_epi32(words[r], lane, bit, words[r]);
+    }
+  }
+  uint32_t flagged(__m512i b) const {
+    const __m512i word = _mm512_srli_epi32(b, 5);  // the permutes read its low 4 or 5 bits
+    __m512i w;
+    if constexpr (R == 1) {
+      w = _mm512_permutexvar_epi32(word, words[0]);
+    } else if constexpr (R == 2) {
+      w = _mm512_permutex2var_epi32(words[0], word, words[1]);
+    } else {
+      const __m512i w01 = _mm512_permutex2var_epi32(words[0], word, words[1]);
+      const __m512i w23 = _mm512_permutex2var_epi32(words[2], word, words[3]);
+      const __mmask16 bit10 = _mm512_test_epi32_mask(b, _mm512_set1_epi32(1 << 10));
+      if constexpr (R == 4) {
+        w = _mm512_mask_blend_epi32(bit10, w01, w23);
+      } else {
+        static_assert(R == 8);
+        const __m512i w45 = _mm512_permutex2var_epi32(words[4], word, words[5]);
+        const __m512i w67 = _mm512_permutex2var_epi32(words[6], word, words[7]);
+        const __mmask16 bit11 = _mm512_test_epi32_mask(b, _mm512_set1_epi32(1 << 11));
+        w = _mm512_mask_blend_epi32(bit11, _mm512_mask_blend_epi32(bit10, w01, w23),
+                                    _mm512_mask_blend_epi32(bit10, w45, w67));
+      }
+    }
+    // Rotating by b brings bit b mod 32 down to bit 0.
+    return _mm512_test_epi32_mask(_mm512_rorv_epi32(w, b), _mm512_set1_epi32(1));
+  }
+  // Appends the positions from .. to - 1 (to - from a multiple of the lane
+  // count) whose city's bucket is flagged to queue; returns how many.
+  size_t scan(const uint32_t* cities, size_t from, size_t to, int shift, uint32_t* queue) const {
+    const __m128i count = _mm_cvtsi32_si128(shift);
+    const __m512i lanes = _mm512_set_epi32(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
+    size_t q = 0;
+    for (size_t j = from; j < to; j += 16) {
+      const __m512i b = _mm512_srl_epi32(_mm512_loadu_si512(cities + j), count);
+      const uint32_t m = flagged(b);
+      const __m512i positions = _mm512_add_epi32(lanes, _mm512_set1_epi32(static_cast<int>(j)));
+      _mm512_storeu_si512(queue + q, _mm512_maskz_compress_epi32(static_cast<__mmask16>(m), positions));
+      q += static_cast<size_t>(__builtin_popcount(m));
+    }
+    return q;
+  }
+};
+#define WENDRA_BUCKET_REGISTERS 1
+#elif defined(__AVX2__)
+// The same with 256 buckets per register.
+template <int R>
+struct BucketFlags {
+  static constexpr uint32_t kBuckets = 256 * R;
+  __m256i words[R];
+  void load(const uint64_t* bits) {
+    for (int r = 0; r < R; ++r) words[r] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bits + 4 * r));
+  }
+  // Lanes of b whose bit k is set take c, the others a.
+  static __m256i select(__m256i b, int k, __m256i a, __m256i c) {
+    const __m256 sign = _mm256_castsi256_ps(_mm256_sll_epi32(b, _mm_cvtsi32_si128(31 - k)));
+    return _mm256_castps_si256(_mm256_blendv_ps(_mm256_castsi256_ps(a), _mm256_castsi256_ps(c), sign));
+  }
+  void clear(uint32_t b) {
+    const uint32_t word = b >> 5;
+    const __m256i lanes = _mm256_set_epi32(7, 6, 5, 4, 3, 2, 1, 0);
+    const __m256i bit = _mm256_and_si256(_mm256_cmpeq_epi32(lanes, _mm256_set1_epi32(static_cast<int>(word & 7))),
+                                         _mm256_set1_epi32(static_cast<int>(1u << (b & 31))));
+    for (int r = 0; r < R; ++r) {
+      const __m256i here = _mm256_set1_epi32(-static_cast<int>(static_cast<uint32_t>(r) == word >> 3));
+      words[r] = _mm256_andnot_si256(_mm256_and_si256(bit, here), words[r]);
+    }
+  }
+  uint32_t flagged(__m256i b) const {
+    const __m256i word = _mm256_srli_epi32(b, 5);  // the permutes read its low 3 bits
+    __m256i w[R];
+    for (int r = 0; r < R; ++r) w[r] = _mm256_permutevar8x32_epi32(words[r], word);
+    for (int level = 0, width = 1; width < R; ++level, width *= 2)
+      for (int r = 0; r + width < R; r += 2 * width) w[r] = select(b, 8 + level, w[r], w[r + width]);
+    const __m256i bit = _mm256_srlv_epi32(w[0], _mm256_and_si256(b, _mm256_set1_epi32(31)));
+    return static_cast<uint32_t>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_slli_epi32(bit, 31))));
+  }
+  size_t scan(const uint32_t* cities, size_t from, size_t to, int shift, uint32_t* queue) const {
+    const __m128i count = _mm_cvtsi32_si128(shift);
+    size_t q = 0;
+    for (size_t j = from; j < to; j += 8) {
+      const __m256i b = _mm256_srl_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(cities + j)), count);
+      const uint32_t m = flagged(b);
+      // The lanes of the set bits, in order, from a table.
+      const __m256i positions = _mm256_add_epi32(_mm256_cvtepu8_epi32(_mm_loadl_epi64(
+                                                     reinterpret_cast<const __m128i*>(&setLanes().of[m]))),
+                                                 _mm256_set1_epi32(static_cast<int>(j)));
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(queue + q), positions);
+      q += static_cast<size_t>(__builtin_popcount(m));
+    }
+    return q;
+  }
+  // of[m]: the indices of m's set bits, ascending, one per byte.
+  struct SetLanes {
+    uint64_t of[256];
+    SetLanes() {
+      for (int m = 0; m < 256; ++m) {
+        uint64_t packed = 0;
+        int k = 0;
+        for (int l = 0; l < 8; ++l)
+          if (m >> l & 1) packed |= static_cast<uint64_t>(l) << (8 * k++);
+        of[m] = packed;
+      }
+    }
+  };
+  static const SetLanes& setLanes() {
+    static const SetLanes table;
+    return table;
+  }
+};
+#define WENDRA_BUCKET_REGISTERS 1
+#endif
+
+// The bitset in memory, tested draw by draw: the portable variant.
+struct BucketWords {
+  static constexpr uint32_t kBuckets = 4096;
+  uint64_t* bits = nullptr;
+  void load(uint64_t* b) { bits = b; }
+  void clear(uint32_t b) { bits[b >> 6] &= ~(uint64_t{1} << (b & 63)); }
+  size_t scan(const uint32_t* cities, size_t from, size_t to, int shift, uint32_t* queue) const {
+    size_t q = 0;
+    for (size_t j = from; j < to; ++j) {
+      const uint32_t b = cities[j] >> shift;
+      queue[q] = static_cast<uint32_t>(j);
+      q += (bits[b >> 6] >> (b & 63)) & 1;
+    }
+    return q;
+  }
+};
+
+// states[t] = state t + 1 and cities[t] = floor(n * states[t] / 2^32), for t
+// below count (a multiple of 4 kLanes).
+void fillStatesAndCities(uint32_t state, uint32_t n, uint32_t* states, uint32_t* cities, size_t count) {
+  constexpr int kChains = 4;
+  constexpr size_t kBlock = kChains * kLanes;
+  static const LaneJumps<kChains> lanes(1, 1);
+  static const Jump j = jumpOver(kBlock);
+  U32 v[kChains];
+  for (int k = 0; k < kChains; ++k) v[k] = lanes.from(state, k);
+  const U32 mul = splat(j.multiplier), inc = splat(j.increment);
+  for (size_t t = 0; t < count; t += kBlock) {
+    for (int k = 0; k < kChains; ++k) {
+      storeU32(states + t + k * kLanes, v[k]);
+      storeU32(cities + t + k * kLanes, citiesOf(v[k], n));
+      v[k] = v[k] * mul + inc;
+    }
+  }
+}
+
+template <class Flags>
+PathRun initialiseMembers(uint32_t state, uint32_t n, const uint16_t* codeOf, uint16_t* genes, size_t stride,
+                          int32_t maxMembers, uint64_t drawLimit, uint64_t* ends, uint8_t* work, int shift) {
+  const size_t tableBytes = pathTableBytes(n);
+  uint8_t* const placed = work;
+  uint32_t* const states = reinterpret_cast<uint32_t*>(work + tableBytes);
+  uint32_t* const cities = states + kPathBlock + 64;
+  uint32_t* const queue = cities + kPathBlock + 64;
+  alignas(64) uint64_t bucketBits[4096 / 64];
+  memset(placed, 0, tableBytes);
+  uint8_t stamp = 0;
+
+  // The stream: states[i .. end) are drawn but not used yet; `before` draws
+  // precede states[0].
+  size_t i = 0, end = 0;
+  uint64_t before = 0;
+  uint32_t last = state;  // the last state generated
+  auto ensure = [&](size_t need) {
+    if (end - i >= need) return;
+    const size_t keep = end - i;
+    memmove(states, states + i, keep * sizeof(uint32_t));
+    memmove(cities, cities + i, keep * sizeof(uint32_t));
+    before += i;
+    i = 0;
+    fillStatesAndCities(last, n, states + keep, cities + keep, kPathBlock);
+    end = keep + kPathBlock;
+    last = states[end - 1];
+  };
+
+  // With one city per bucket and few registers, a bucket's flag is cleared
+  // as soon as its city is placed (cheap, and only the candidates of the
+  // current batch can be stale); otherwise the bitset is rebuilt from the
+  // bytes each time the free cities have dropped to a quarter. The sparse
+  // phase starts with a quarter of the cities free, or an eighth when the
+  // flags are rebuilt (they are then less selective).
+  const bool clearing = shift == 0 && Flags::kBuckets <= 1024;
+  const uint32_t sparseFree = clearing ? n / 4 : n / 8;
+  Flags flags{};
+  int32_t m = 0;
+  for (; m < maxMembers; ++m) {
+    if (m > 0 && before + i >= drawLimit) break;
+    if (++stamp == 0) {  // wrapped: old marks could match again
+      memset(placed, 0, tableBytes);
+      stamp = 1;
+    }
+    uint16_t* const g = genes + static_cast<size_t>(m) * stride;
+    uint32_t filled = 0;
+    // Dense: a draw's gene is written at once and kept when its city was
+    // free. Runs of draws too short to place the last city are taken
+    // without checking anything else; the phase may end a little late, and
+    // always leaves the last city to the sparse one.
+    while (filled + sparseFree < n && filled + 1 < n) {
+      ensure(1);
+      const size_t run = end - i < n - 1 - filled ? end - i : n - 1 - filled;
+      size_t placedSoFar = filled;
+      for (const size_t stop = i + run; i < stop; ++i) {
+        const uint32_t c = cities[i];
+        const uint32_t mark = placed[c];
+        placed[c] = stamp;
+        g[placedSoFar] = codeOf[c];
+        placedSoFar += mark < stamp ? 1 : 0;
+      }
+      filled = static_cast<uint32_t>(placedSoFar);
+    }
+    // Sparse: batches of draws, their candidates in order.
+    uint32_t rebuildAt = n;
+    while (filled < n) {
+      if (n - filled <= rebuildAt) {  // at the phase's start, and then when not clearing
+        memset(bucketBits, 0, sizeof bucketBits);
+        for (uint32_t c = 0; c < n; c += 64) {
+          uint64_t free = freeMask64(placed + c, stamp);
+          if (n - c < 64) free &= (uint64_t{1} << (n - c)) - 1;
+          const uint32_t first = (c >> shift);
+          bucketBits[first >> 6] |= groupBits(free, shift) << (first & 63);
+        }
+        flags.load(bucketBits);
+        rebuildAt = clearing ? 0 : (n - filled) / 4;
+      }
+      ensure(kLanes);
+      size_t stop = end - (end - i) % kLanes;
+      if (stop - i > kPathBatch) stop = i + kPathBatch;
+      const size_t candidates = flags.scan(cities, i, stop, shift, queue);
+      size_t next = stop;
+      for (size_t k = 0; k < candidates; ++k) {
+        const uint32_t position = queue[k];
+        const uint32_t c = cities[position];
+        const uint32_t mark = placed[c];
+        placed[c] = stamp;
+        g[filled] = codeOf[c];
+        filled += mark < stamp ? 1 : 0;
+        if (filled == n) {
+          next = position + 1;
+          break;
+        }
+        if (clearing) flags.clear(c);
+      }
+      i = next;
+    }
+    if (ends) ends[m] = before + i;
+  }
+  return PathRun{m == 0 ? state : states[i - 1], m, before + i};
+}
+
+PathRun pathInitialise(uint32_t state, uint32_t n, const uint16_t* codeOf, uint16_t* genes, size_t stride,
+                       int32_t maxMembers, uint64_t drawLimit, uint64_t* ends, void* work) {
+  uint8_t* const bytes = static_cast<uint8_t*>(work);
+#if defined(WENDRA_BUCKET_REGISTERS)
+  constexpr uint32_t kPerRegister = BucketFlags<1>::kBuckets;
+  constexpr uint32_t kMost = BucketFlags<8>::kBuckets;
+#else
+  constexpr uint32_t kMost = BucketWords::kBuckets;
+#endif
+  int shift = 0;  // the least that leaves at most kMost buckets
+  while (((n - 1) >> shift) >= kMost) ++shift;
+#if defined(WENDRA_BUCKET_REGISTERS)
+  const uint32_t buckets = ((n - 1) >> shift) + 1;
+  if (buckets <= kPerRegister)
+    return initialiseMembers<BucketFlags<1>>(state, n, codeOf, genes, stride, maxMembers, drawLimit, ends, bytes, shift);
+  if (buckets <= 2 * kPerRegister)
+    return initialiseMembers<BucketFlags<2>>(state, n, codeOf, genes, stride, maxMembers, drawLimit, ends, bytes, shift);
+  if (buckets <= 4 * kPerRegister)
+    return initialiseMembers<BucketFlags<4>>(state, n, codeOf, genes, stride, maxMembers, drawLimit, ends, bytes, shift);
+  return initialiseMembers<BucketFlags<8>>(state, n, codeOf, genes, stride, maxMembers, drawLimit, ends, bytes, shift);
+#else
+  return initialiseMembers<BucketWords>(state, n, codeOf, genes, stride, maxMembers, drawLimit, ends, bytes, shift);
+#endif
 }
 
 // Stable counting sort for long chromosomes: the cities in four contiguous
@@ -456,7 +773,8 @@ int32_t keyTourLength(const uint8_t* keys, size_t n, const uint16_t* codeOf, uin
 }  // namespace
 
 extern const Kernels kKernels;
-const Kernels kKernels = {WENDRA_KERNEL_LABEL, fillStates, hitWords, hitWordsAndStates,
+const Kernels kKernels = {WENDRA_KERNEL_LABEL, fillStates, hitWords, hitWordsAndStates, drawCities,
                           keyInitialise, keyMutate, codeTourLength, keyTourLength, pathPlan, pathApply, pathInitialise};
 
 }  // namespace wendra::WENDRA_KERNEL_NAMESPACE
+#undef WENDRA_BUCKET_REGISTERS

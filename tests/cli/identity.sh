@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # wendra-run against wendra-run-literal (the reference engine): for each
-# argument list the output must be identical byte for byte, at 1, 2 and 7
+# argument list the output must be identical byte for byte, at 1, 2, 3 and 7
 # threads.
 set -u
 run=$1
@@ -23,7 +23,7 @@ cases=(
 for args in "${cases[@]}"; do
   # shellcheck disable=SC2086
   "$literal" $args >"$tmp/want" 2>&1 || { echo "FAIL: reference run failed: $args"; fail=1; continue; }
-  for threads in 1 2 7; do
+  for threads in 1 2 3 7; do
     # shellcheck disable=SC2086
     "$run" $args --threads $threads >"$tmp/got" 2>&1
     if ! cmp -s "$tmp/want" "$tmp/got"; then
@@ -33,5 +33,5 @@ for args in "${cases[@]}"; do
     fi
   done
 done
-[[ $fail -eq 0 ]] && echo "${#cases[@]} argument lists identical at 1, 2 and 7 threads"
+[[ $fail -eq 0 ]] && echo "${#cases[@]} argument lists identical at 1, 2, 3 and 7 threads"
 exit $fail

@@ -2,7 +2,7 @@
 // creation and every step, every member's chromosome (in the reference
 // format), every length, the selection weights, the average, both records
 // with their tours, the counters and the random state must be identical, for
-// both encodings and any number of threads.
+// both encodings and any number of threads (1, 2, 3 and 7 here).
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -91,7 +91,7 @@ void checkCase(const Case& c) {
       }
     }
   }
-  for (int threads : {1, 2, 7}) {
+  for (int threads : {1, 2, 3, 7}) {
     Fast fast(threads);
     fast.random().setState(c.seed);
     std::size_t at = 0;
@@ -126,6 +126,13 @@ const std::vector<Case> kCases = {
     {"thirty, on several workers", 4242, {{30, 30, 146, 0.02, 0.8, 5}}},
     {"wide and flat", 77, {{100, 4, 331, 0.01, 0.6, 4}}},
     {"largest grid", 5, {{100, 100, 3, 0.001, 1.0, 2}, {10, 10, 5, 0.3, 0.5, 3}}},
+    // Creations large enough to be shared out among workers, again on the
+    // same buffers after steps, with odd counts and few members per worker.
+    {"creations on several workers", 31,
+     {{30, 30, 200, 0.02, 0.7, 2}, {30, 30, 200, 0.0, 0.5, 1}, {30, 30, 200, 0.05, 0.5, 1}, {10, 10, 2000, 0.05, 0.5, 2},
+      {50, 50, 60, 0.01, 0.9, 1}}},
+    {"odd creations on several workers", 9, {{10, 10, 1311, 0.05, 0.5, 2}, {30, 30, 151, 0.03, 0.6, 1}, {50, 50, 61, 0.02, 0.5, 1}}},
+    {"few members on the largest grid", 2, {{100, 100, 14, 0.001, 0.5, 1}}},
 };
 
 class IdentityTest : public ::testing::TestWithParam<Case> {};

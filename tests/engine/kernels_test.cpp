@@ -6,9 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
+#include <string>
 #include <numeric>
 #include <vector>
 
+#include "aligned.h"
 #include "random.h"
 
 namespace wendra {
@@ -62,6 +65,21 @@ TEST(KernelsTest, StatesAndHitWords) {
             ASSERT_EQ((w[t / 64] >> (t % 64)) & 1, s < threshold ? 1u : 0u) << k->name << " " << t;
           }
         }
+      }
+    }
+  }
+}
+
+TEST(KernelsTest, DrawCities) {
+  for (const Kernels* k : variants()) {
+    for (std::uint32_t n : {1u, 2u, 100u, 900u, 65535u}) {
+      for (std::size_t count : kLengths) {
+        std::vector<std::uint32_t> cities(count + 1, 0xABCDu);  // the entry past the end must survive
+        k->drawCities(0xDEADBEEFu, n, cities.data(), count);
+        std::uint32_t s = 0xDEADBEEFu;
+        for (std::size_t t = 0; t < count; ++t)
+          ASSERT_EQ(cities[t], (std::uint64_t{n} * (s = next(s))) >> 32) << k->name << " n=" << n << " t=" << t;
+        ASSERT_EQ(cities[count], 0xABCDu);
       }
     }
   }
@@ -160,24 +178,80 @@ TEST(KernelsTest, PathMutationWalk) {
   }
 }
 
+// The rejection sampling drawn one draw at a time: members from `state`
+// until `members` are made or the draws reach `drawLimit` (checked after each
+// member), with the draws made up to the end of each.
+struct PathModel {
+  std::vector<std::uint16_t> genes;  // member after member
+  std::vector<std::uint64_t> ends;
+  std::uint32_t state;
+};
+
+PathModel pathModel(std::uint32_t state, std::uint32_t n, const std::vector<std::uint16_t>& codeOf,
+                    std::int32_t members, std::uint64_t drawLimit) {
+  PathModel model{{}, {}, state};
+  std::uint64_t draws = 0;
+  for (std::int32_t m = 0; m < members && (m == 0 || draws < drawLimit); ++m) {
+    std::vector<bool> seen(n);
+    for (std::uint32_t placed = 0; placed < n;) {
+      ++draws;
+      const auto city = static_cast<std::uint32_t>((std::uint64_t{n} * (model.state = next(model.state))) >> 32);
+      if (!seen[city]) seen[city] = true, model.genes.push_back(codeOf[city]), ++placed;
+    }
+    model.ends.push_back(draws);
+  }
+  return model;
+}
+
+struct InitialisationCase {
+  std::uint32_t n;
+  std::int32_t members;
+  std::uint64_t drawLimit;
+};
+
+// Sizes on both sides of the bucket widths of every variant (256 to 4096
+// buckets of one city, then buckets of 2, 4, ... cities), member counts that
+// wrap the one-byte stamps, and draw limits that stop a run early.
+const InitialisationCase kInitialisationCases[] = {
+    {1, 3, UINT64_MAX},     {2, 5, UINT64_MAX},       {3, 300, UINT64_MAX},   {4, 600, UINT64_MAX},
+    {5, 520, UINT64_MAX},   {16, 40, UINT64_MAX},     {31, 9, UINT64_MAX},    {33, 9, UINT64_MAX},
+    {63, 5, UINT64_MAX},    {64, 5, UINT64_MAX},      {65, 5, UINT64_MAX},    {100, 300, UINT64_MAX},
+    {255, 3, UINT64_MAX},   {256, 3, UINT64_MAX},     {257, 3, UINT64_MAX},   {511, 2, UINT64_MAX},
+    {512, 2, UINT64_MAX},   {513, 2, UINT64_MAX},     {900, 4, UINT64_MAX},   {1024, 2, UINT64_MAX},
+    {1025, 2, UINT64_MAX},  {2048, 1, UINT64_MAX},    {2049, 1, UINT64_MAX},  {4096, 1, UINT64_MAX},
+    {4097, 1, UINT64_MAX},  {8193, 1, UINT64_MAX},    {10000, 2, UINT64_MAX}, {40000, 1, UINT64_MAX},
+    {65535, 1, UINT64_MAX}, {100, 50, 1},             {100, 50, 2000},        {900, 10, 20000},
+    {10, 1000, 0},
+};
+
 TEST(KernelsTest, PathInitialisationByRejection) {
-  for (const Kernels* k : variants()) {
-    for (std::uint32_t n : {1u, 2u, 5u, 31u, 32u, 33u, 100u, 1000u, 10000u}) {
-      std::vector<std::uint16_t> codeOf(n);
-      for (std::uint32_t c = 0; c < n; ++c) codeOf[c] = static_cast<std::uint16_t>(c * 3 % 65536);
-      std::uint32_t s = 4321;
-      std::vector<std::uint16_t> expected;
-      std::vector<bool> seen(n);
-      while (expected.size() < n) {
-        const auto city = static_cast<std::uint32_t>((std::uint64_t{n} * (s = next(s))) >> 32);
-        if (!seen[city]) seen[city] = true, expected.push_back(codeOf[city]);
-      }
-      for (std::size_t buffer : {64u, 256u, 4096u}) {
-        std::vector<std::uint16_t> genes(n);
-        std::vector<std::uint32_t> placed((n + 31) / 32, 0xFFFFFFFFu), states(buffer);
-        EXPECT_EQ(k->pathInitialise(4321, genes.data(), n, codeOf.data(), placed.data(), states.data(), buffer), s)
-            << k->name << " " << n;
-        ASSERT_EQ(genes, expected) << k->name << " n=" << n << " buffer=" << buffer;
+  for (const InitialisationCase& c : kInitialisationCases) {
+    std::vector<std::uint16_t> codeOf(c.n);
+    for (std::uint32_t city = 0; city < c.n; ++city) codeOf[city] = static_cast<std::uint16_t>(city * 3 % 65536);
+    for (std::uint32_t start : {4321u, 0xFFFFFFFFu}) {
+      const PathModel want = pathModel(start, c.n, codeOf, c.members, c.drawLimit);
+      const auto made = static_cast<std::int32_t>(want.ends.size());
+      for (const Kernels* k : variants()) {
+        // Members one stride apart, with a guard gene between them that must survive.
+        const std::size_t stride = c.n + 1;
+        std::vector<std::uint16_t> genes(stride * static_cast<std::size_t>(c.members), 0xBEEF);
+        std::vector<std::uint64_t> ends(static_cast<std::size_t>(c.members), 0);
+        AlignedBytes work(pathWorkBytes(c.n));
+        std::memset(work.data(), 0xA5, work.size());  // the kernel must not rely on cleared memory
+        const PathRun run = k->pathInitialise(start, c.n, codeOf.data(), genes.data(), stride, c.members,
+                                              c.drawLimit, ends.data(), work.data());
+        const std::string where = std::string(k->name) + " n=" + std::to_string(c.n) + " start=" +
+                                  std::to_string(start) + " limit=" + std::to_string(c.drawLimit);
+        ASSERT_EQ(run.members, made) << where;
+        EXPECT_EQ(run.state, want.state) << where;
+        EXPECT_EQ(run.draws, want.ends.back()) << where;
+        for (std::int32_t m = 0; m < made; ++m) {
+          ASSERT_TRUE(std::equal(want.genes.begin() + m * c.n, want.genes.begin() + (m + 1) * c.n,
+                                 genes.begin() + static_cast<std::ptrdiff_t>(m * stride)))
+              << where << " member " << m;
+          ASSERT_EQ(genes[m * stride + c.n], 0xBEEF) << where << " member " << m;
+          ASSERT_EQ(ends[m], want.ends[m]) << where << " member " << m;
+        }
       }
     }
   }

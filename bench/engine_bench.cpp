@@ -273,7 +273,7 @@ void registerAll() {
           else if (createCost > 0.2)
             b->Iterations(1)->Repetitions(3)->ReportAggregatesOnly(true);
           else
-            b->Repetitions(5)->ReportAggregatesOnly(true)->MinTime(0.05);
+            b->Repetitions(5)->ReportAggregatesOnly(true)->MinTime(0.05)->MinWarmUpTime(0.1);
         }
         auto* b = benchmark::RegisterBenchmark((base + "step/" + buildName(build)).c_str(), stepBench, build, kind, size);
         b->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -282,7 +282,7 @@ void registerAll() {
         else if (stepCost > 0.05)
           b->Iterations(2)->Repetitions(5)->ReportAggregatesOnly(true);
         else
-          b->Repetitions(7)->ReportAggregatesOnly(true)->MinTime(0.05);
+          b->Repetitions(7)->ReportAggregatesOnly(true)->MinTime(0.05)->MinWarmUpTime(0.1);
       }
     }
   }

@@ -36,20 +36,7 @@ KeyLayout::KeyLayout(const Grid& grid, double mutationProbability)
 
 std::uint32_t KeyLayout::initialiseAll(std::uint8_t* members, std::size_t stride, std::int32_t count,
                                        std::uint32_t state, WorkerPool* pool, std::uint8_t* /*spare*/) const {
-  const Kernels& k = kernels();
-  const std::uint64_t drawsPerMember = static_cast<std::uint64_t>(kKeyBits) * static_cast<std::uint64_t>(cities_);
-  auto body = [&](std::int64_t begin, std::int64_t end, int) {
-    std::uint32_t s = StreamJump::over(drawsPerMember * static_cast<std::uint64_t>(begin)).apply(state);
-    for (std::int64_t m = begin; m < end; ++m) {
-      k.keyInitialise(s, members + static_cast<std::size_t>(m) * stride, static_cast<std::size_t>(cities_));
-      s = overMutation_.apply(s);
-    }
-  };
-  if (pool)
-    pool->run(count, body);
-  else
-    body(0, count, 0);
-  return StreamJump::over(drawsPerMember * static_cast<std::uint64_t>(count)).apply(state);
+  return initialiseMeasured(members, stride, count, state, pool, [](std::int64_t, int) {});
 }
 
 void KeyLayout::crossCopy(const std::uint8_t* a, const std::uint8_t* b, std::uint32_t cut, std::uint8_t* child1,

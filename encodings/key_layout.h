@@ -18,6 +18,7 @@
 #include "aligned.h"
 #include "cell_codes.h"
 #include "grid.h"
+#include "kernels.h"
 #include "parallel.h"
 #include "random.h"
 
@@ -43,6 +44,27 @@ class KeyLayout {
   // made in parallel without speculation, and `spare` is not needed.
   std::uint32_t initialiseAll(std::uint8_t* members, std::size_t stride, std::int32_t count,
                               std::uint32_t state, WorkerPool* pool, std::uint8_t* spare) const;
+  // The same, calling measure(i, worker) on each member as soon as it is
+  // made, while it is still in the cache.
+  template <class Measure>
+  std::uint32_t initialiseMeasured(std::uint8_t* members, std::size_t stride, std::int32_t count,
+                                   std::uint32_t state, WorkerPool* pool, Measure&& measure) const {
+    const Kernels& k = kernels();
+    const std::uint64_t drawsPerMember = static_cast<std::uint64_t>(kKeyBits) * static_cast<std::uint64_t>(cities_);
+    auto body = [&](std::int64_t begin, std::int64_t end, int worker) {
+      std::uint32_t s = StreamJump::over(drawsPerMember * static_cast<std::uint64_t>(begin)).apply(state);
+      for (std::int64_t m = begin; m < end; ++m) {
+        k.keyInitialise(s, members + static_cast<std::size_t>(m) * stride, static_cast<std::size_t>(cities_));
+        measure(m, worker);
+        s = overMutation_.apply(s);
+      }
+    };
+    if (pool)
+      pool->run(count, body);
+    else
+      body(0, count, 0);
+    return StreamJump::over(drawsPerMember * static_cast<std::uint64_t>(count)).apply(state);
+  }
   // Mutations take 7N draws, whatever happens: nothing to plan.
   std::size_t planWordsFor(std::size_t) const { return 0; }
   std::uint32_t planMutation(std::uint32_t state, std::uint64_t*, std::size_t& used) const {

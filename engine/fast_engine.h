@@ -174,12 +174,21 @@ class FastEngine final : public EvolutionEngine {
     // 2. Initialise the members in index order (the offspring buffer is free
     //    until the first step and serves the layout as spare room), then
     //    measure them.
-    random().setState(layout_.initialiseAll(population_.data(), stride_, populationSize_, random().state(),
-                                            largeWork() ? &pool_ : nullptr, offspring_.data()));
-    forChunks(populationSize_, [&](std::int64_t begin, std::int64_t end, int worker) {
-      for (std::int64_t i = begin; i < end; ++i)
-        lengths_[i] = layout_.length(member(static_cast<std::int32_t>(i)), scratch_[worker]);
-    });
+    WorkerPool* pool = largeWork() ? &pool_ : nullptr;
+    if constexpr (requires { layout_.initialiseMeasured(nullptr, 0, 0, 0u, pool, [](std::int64_t, int) {}); }) {
+      // Members that start at known points are measured as they are made.
+      random().setState(layout_.initialiseMeasured(
+          population_.data(), stride_, populationSize_, random().state(), pool, [&](std::int64_t i, int worker) {
+            lengths_[i] = layout_.length(member(static_cast<std::int32_t>(i)), scratch_[worker]);
+          }));
+    } else {
+      random().setState(layout_.initialiseAll(population_.data(), stride_, populationSize_, random().state(), pool,
+                                              offspring_.data()));
+      forChunks(populationSize_, [&](std::int64_t begin, std::int64_t end, int worker) {
+        for (std::int64_t i = begin; i < end; ++i)
+          lengths_[i] = layout_.length(member(static_cast<std::int32_t>(i)), scratch_[worker]);
+      });
+    }
     // 3. - 5. Evaluate; counters and the overall best.
     evaluate();
     generation_ = 0;

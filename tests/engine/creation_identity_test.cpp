@@ -55,7 +55,7 @@ std::vector<std::uint64_t> boundaries(const Grid& grid, std::int32_t count, std:
 
 // A chain given by the member boundary it is placed against, an offset in
 // draws from it, its spare slots and its length in members of the sequence.
-struct ChainSpec {
+struct ChainPlacement {
   std::int32_t member;  // its start: boundary of this member + offset
   std::int64_t offset;
   std::int32_t firstSlot, capacity;
@@ -65,7 +65,7 @@ struct ChainSpec {
 struct PlanCase {
   const char* name;
   std::int32_t leading;  // task 0 stops at the boundary of this member
-  std::vector<ChainSpec> chains;
+  std::vector<ChainPlacement> chains;
   // What the merge must have done (-1: not checked).
   std::int32_t chainsMet, madeInTurnLeast, madeInTurnMost;
 };
@@ -117,9 +117,9 @@ TEST(ChainMergeTest, AnyPlanGivesTheSequence) {
   for (int threads : {1, 2, 3}) pools.push_back(std::make_unique<WorkerPool>(threads));
   for (const PlanCase& c : kPlanCases) {
     Plan plan{c.leading == 0 ? 0 : at[c.leading], {}};
-    for (const ChainSpec& spec : c.chains) {
-      const std::uint64_t start = at[spec.member] + spec.offset;
-      plan.chains.push_back({start, spec.firstSlot, spec.capacity, at[spec.reach] - std::min(start, at[spec.reach])});
+    for (const ChainPlacement& placement : c.chains) {
+      const std::uint64_t start = at[placement.member] + placement.offset;
+      plan.chains.push_back({start, placement.firstSlot, placement.capacity, at[placement.reach] - std::min(start, at[placement.reach])});
     }
     std::vector<WorkerPool*> runs = {nullptr};
     for (auto& p : pools) runs.push_back(p.get());

@@ -403,7 +403,10 @@ inline uint64_t freeMask64(const uint8_t* bytes, uint8_t stamp) {
 // for g < 64 >> shift.
 inline uint64_t groupBits(uint64_t m, int shift) {
   if (shift == 0) return m;
-#if defined(__BMI2__)
+  // pext only where it is sure to be fast: processors with AVX-512 have it
+  // in hardware, but some with AVX2 and BMI2 run it in microcode at hundreds
+  // of cycles.
+#if defined(__BMI2__) && defined(__AVX512F__)
   static const uint64_t kFirstOfGroup[6] = {~uint64_t{0}, 0x5555555555555555ull, 0x1111111111111111ull,
                                             0x0101010101010101ull, 0x0001000100010001ull, 0x0000000100000001ull};
   for (int s = 0; s < shift; ++s) m |= m >> (1 << s);

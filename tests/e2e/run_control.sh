@@ -76,19 +76,6 @@ colour_count() {
   convert "$work/window.png" -crop "$4x$5+$2+$3" +repage txt:- | grep -ci " $1 " || true
 }
 
-# wait_exit SECONDS: the program ends within SECONDS with status 0.
-wait_exit() {
-  local status=0
-  for _ in $(seq $(( $1 * 10 ))); do
-    kill -0 "$program_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -0 "$program_pid" 2>/dev/null && fail "still running $1 s after the close"
-  wait "$program_pid" || status=$?
-  program_pid=""
-  [[ "$status" -eq 0 ]] || fail "exit status $status"
-}
-
 # set_input X Y TEXT: replaces the text of the input at window point X,Y.
 set_input() {
   click "$1" "$2"

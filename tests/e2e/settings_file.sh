@@ -39,19 +39,6 @@ press_close() {
   timeout 15 xdotool key --delay 60 Return
 }
 
-# wait_end: the program ends with status 0 within 10 s.
-wait_end() {
-  local status=0
-  for _ in $(seq 100); do
-    kill -0 "$program_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -0 "$program_pid" 2>/dev/null && fail "still running 10 s after the close"
-  wait "$program_pid" || status=$?
-  program_pid=""
-  [[ "$status" -eq 0 ]] || fail "exit status $status"
-}
-
 # expect_file FOLDER: wendra.ini in FOLDER equals the text on stdin, byte for byte.
 expect_file() {
   local expected="$work/expected"
@@ -88,7 +75,7 @@ for program in wendra1 wendra3; do
   start "$program" "$folder"
   [[ "$(geometry)" == "238,106 705x520" ]] || fail "$program: designed place, got $(geometry)"
   [[ ! -e "$folder/wendra.ini" ]] || fail "$program: file written while running"
-  press_close; wait_end
+  press_close; wait_exit 10
   designed_file 0 | expect_file "$folder"
   echo "ok: $program first start writes the sixteen keys"
 done
@@ -115,7 +102,7 @@ NormPos=1,2,3,4
 EOF
 start wendra3 "$folder"
 [[ "$(geometry)" == "100,50 800x600" ]] || fail "prepared: expected 100,50 800x600, got $(geometry)"
-press_close; wait_end
+press_close; wait_exit 10
 expect_file "$folder" <<'EOF'
 ; edited by hand
 [First]
@@ -147,7 +134,7 @@ printf '[first]\nMinMaxPos(1024x768)=1,2,3,4\nNormPos(1024x768)=10,10,500,400\nN
   >"$folder/wendra.ini"
 start wendra1 "$folder"
 [[ "$(geometry)" == "300,200 400x300" ]] || fail "other screen: plain keys, got $(geometry)"
-press_close; wait_end
+press_close; wait_exit 10
 grep -qx 'NormPos(1024x768)=10,10,500,400' "$folder/wendra.ini" || fail "other screen: old key lost"
 grep -qx 'NormPos(1280x1024)=300,200,700,500' "$folder/wendra.ini" || fail "other screen: new key"
 grep -qx 'ShowCmd=3' "$folder/wendra.ini" || fail "ShowCmd=3 not kept"
@@ -156,7 +143,7 @@ printf '[first]\nPixelsPerInch=120\nNormPos=300,200,700,500\nShowCmd=0x3\nPopEdi
 start wendra1 "$folder"
 [[ "$(geometry)" == "238,106 705x520" ]] || fail "pixels per inch differ: got $(geometry)"
 xprop -id "$wid" _NET_WM_STATE | grep -q _NET_WM_STATE_MAXIMIZED_VERT || fail "0x3: not maximized"
-press_close; wait_end
+press_close; wait_exit 10
 grep -qx 'PopEdit_Value=77' "$folder/wendra.ini" || fail "inputs not restored with other dpi"
 grep -qx 'NormPos=238,106,943,626' "$folder/wendra.ini" || fail "dpi: designed rectangle"
 # Without a window manager an iconified window stays on the screen; the
@@ -165,7 +152,7 @@ for code in 2 abc; do
   printf '[first]\nShowCmd=%s\nNormPos=300,200,700,500\n' "$code" >"$folder/wendra.ini"
   start wendra3 "$folder"
   [[ "$(geometry)" == "300,200 400x300" ]] || fail "ShowCmd=$code: placed at $(geometry)"
-  press_close; wait_end
+  press_close; wait_exit 10
   expected=1; [[ "$code" == 2 ]] && expected=2
   grep -qx "ShowCmd=$expected" "$folder/wendra.ini" \
     || fail "ShowCmd=$code: saved $(grep ShowCmd "$folder/wendra.ini")"
@@ -178,7 +165,7 @@ folder="$work/version"; mkdir "$folder"
 printf '[first]\nFormVersion=-1\nNormPos=1,1,401,301\nPopEdit_Value=300\n' >"$folder/wendra.ini"
 start wendra3 "$folder"
 [[ "$(geometry)" == "238,106 705x520" ]] || fail "version -1: moved to $(geometry)"
-press_close; wait_end
+press_close; wait_exit 10
 grep -qx 'FormVersion=0' "$folder/wendra.ini" && grep -qx 'PopEdit_Value=100' "$folder/wendra.ini" \
   && grep -qx 'NormPos=238,106,943,626' "$folder/wendra.ini" || fail "version -1: $(cat "$folder/wendra.ini")"
 echo "ok: FormVersion=-1"
@@ -209,7 +196,7 @@ for box in 1 2; do
   xdotool windowfocus --sync "$bid"
   timeout 15 xdotool key Return
 done
-wait_end
+wait_exit 10
 printf '[first]\nPopEdit_Value=300\n' | expect_file "$folder"
 echo "ok: read-only file: two error boxes, file unchanged"
 
@@ -217,7 +204,7 @@ echo "ok: read-only file: two error boxes, file unchanged"
 folder="$work/term"; mkdir "$folder"
 start wendra3 "$folder"
 kill -TERM "$program_pid"
-wait_end
+wait_exit 10
 designed_file 0 | expect_file "$folder"
 echo "ok: SIGTERM saves and ends the program"
 
@@ -226,12 +213,12 @@ echo "ok: SIGTERM saves and ends the program"
 folder="$work/shared"; mkdir "$folder"
 printf '[first]\nPCrossValue_Value=0.25\nPMutValue_Value=0,125\nWidthEdit_Value=33\n' >"$folder/wendra.ini"
 start wendra1 "$folder" de_DE.UTF-8
-press_close; wait_end
+press_close; wait_exit 10
 grep -qx 'PCrossValue_Value=0.25' "$folder/wendra.ini" && grep -qx 'PMutValue_Value=0.125' "$folder/wendra.ini" \
   || fail "comma locale: $(cat "$folder/wendra.ini")"
 sed -i 's/^WidthEdit_Value=.*/WidthEdit_Value=44/' "$folder/wendra.ini"
 start wendra3 "$folder"
-press_close; wait_end
+press_close; wait_exit 10
 grep -qx 'WidthEdit_Value=44' "$folder/wendra.ini" && grep -qx 'PCrossValue_Value=0.25' "$folder/wendra.ini" \
   || fail "shared: $(cat "$folder/wendra.ini")"
 echo "ok: shared file, comma locale"

@@ -35,15 +35,7 @@ run() {
   xdotool windowfocus --sync "$wid"
   timeout 15 xdotool key --delay 60 "$key"
 
-  local status=0
-  for _ in $(seq 100); do
-    kill -0 "$program_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -0 "$program_pid" 2>/dev/null && fail "$program: still running 10 s after $key"
-  wait "$program_pid" || status=$?
-  program_pid=""
-  [[ "$status" -eq 0 ]] || fail "$program: exit status $status after $key"
+  wait_exit 10 "$program (after $key)"
   echo "ok: $program '$caption' 238,106 705x520, closed by $key"
 }
 

@@ -3,6 +3,8 @@
 #   work         a fresh folder, removed at exit;
 #   program_pid  the program under test, killed at exit if still running;
 #   fail MESSAGE prints FAIL: MESSAGE and exits with status 1;
+#   wait_exit SECONDS [WHAT] expects program_pid to end within SECONDS with
+#                status 0 (WHAT names it in a failure);
 # and starts Xvfb (1280 x 1024, 24 bits, 96 dots per inch, no window
 # manager), exporting DISPLAY once the server accepts clients.
 
@@ -20,6 +22,18 @@ cleanup() {
 trap cleanup EXIT
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
+
+wait_exit() {
+  local seconds="$1" what="${2:-program}" status=0
+  for _ in $(seq $((seconds * 10))); do
+    kill -0 "$program_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$program_pid" 2>/dev/null && fail "$what: still running $seconds s after the close"
+  wait "$program_pid" || status=$?
+  program_pid=""
+  [[ "$status" -eq 0 ]] || fail "$what: exit status $status"
+}
 
 # Xvfb picks a free display itself and reports it once it accepts clients.
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp 3>"$work/display" \

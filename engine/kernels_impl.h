@@ -186,31 +186,47 @@ struct KeyBitJumps {
 };
 
 template <bool kMutate>
+inline U8 keyGroup(U32 first, const KeyBitJumps& jumps, U32 limit) {
+  U32 bits = U32{};
+#pragma GCC unroll 7
+  for (int j = 0; j < 7; ++j) {
+    const U32 s = first * jumps.mul[j] + jumps.inc[j];
+    if constexpr (kMutate)
+      bits |= (U32)(s < limit) & splat(1u << (6 - j));
+    else
+      bits |= (s >> 31) << (6 - j);
+  }
+  return __builtin_convertvector(bits, U8);
+}
+
+template <bool kMutate>
 void keyPass(uint32_t state, uint32_t threshold, uint8_t* keys, size_t cities) {
   static const KeyBitJumps jumps;
   static const LaneJumps<1> lanes(1, 7);  // lane l: state 7l + 1
   const U32 limit = splat(threshold);
   U32 first = lanes.from(state, 0);  // the first key bit's state of each city of the group
   size_t i = 0;
-  for (; i < cities; i += kLanes) {
-    U32 bits = U32{};
-    for (int j = 0; j < 7; ++j) {
-      const U32 s = first * jumps.mul[j] + jumps.inc[j];
-      if constexpr (kMutate)
-        bits |= (U32)(s < limit) & splat(1u << (6 - j));
-      else
-        bits |= (s >> 31) << (6 - j);
-    }
-    U8 packed = __builtin_convertvector(bits, U8);
-    // A last, partial group computes every lane and writes only its cities.
-    const size_t width = cities - i < static_cast<size_t>(kLanes) ? cities - i : kLanes;
+  // Whole groups load and store the keys as one vector; going through a
+  // copy of variable width would stall on the store forwarding.
+  for (; i + kLanes <= cities; i += kLanes) {
+    U8 packed = keyGroup<kMutate>(first, jumps, limit);
     if constexpr (kMutate) {
-      U8 current = U8{};
-      memcpy(&current, keys + i, width);
+      U8 current;
+      memcpy(&current, keys + i, sizeof current);
       packed ^= current;
     }
-    memcpy(keys + i, &packed, width);
+    memcpy(keys + i, &packed, sizeof packed);
     first = first * jumps.groupMul + jumps.groupInc;
+  }
+  // A last, partial group computes every lane and writes only its cities.
+  if (i < cities) {
+    const U8 packed = keyGroup<kMutate>(first, jumps, limit);
+    for (size_t l = 0; i + l < cities; ++l) {
+      if constexpr (kMutate)
+        keys[i + l] ^= packed[l];
+      else
+        keys[i + l] = packed[l];
+    }
   }
 }
 

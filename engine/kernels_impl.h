@@ -98,10 +98,12 @@ void fillStates(uint32_t state, uint32_t* out, size_t count) {
   if (count >= kBlock) {
     static const LaneJumps<kChains> lanes(1, 1);
     U32 v[kChains];
+    #pragma GCC unroll 16
     for (int k = 0; k < kChains; ++k) v[k] = lanes.from(state, k);
     static const Jump j = jumpOver(kBlock);
     const U32 mul = splat(j.multiplier), inc = splat(j.increment);
     for (; t + kBlock <= count; t += kBlock) {
+      #pragma GCC unroll 16
       for (int k = 0; k < kChains; ++k) {
         storeU32(out + t + k * kLanes, v[k]);
         v[k] = v[k] * mul + inc;
@@ -119,10 +121,12 @@ void hitWordsImpl(uint32_t state, uint32_t threshold, uint64_t* words, uint32_t*
   static const LaneJumps<kChains> lanes(1, 1);
   static const Jump j = jumpOver(64);
   U32 v[kChains];
+  #pragma GCC unroll 16
   for (int k = 0; k < kChains; ++k) v[k] = lanes.from(state, k);
   const U32 mul = splat(j.multiplier), inc = splat(j.increment), limit = splat(threshold);
   for (size_t w = 0; w < wordCount; ++w) {
     uint64_t word = 0;
+    #pragma GCC unroll 16
     for (int k = 0; k < kChains; ++k) {
       word |= static_cast<uint64_t>(belowMask(v[k], limit)) << (k * kLanes);
       if constexpr (kStoreStates) storeU32(states + 64 * w + k * kLanes, v[k]);
@@ -152,9 +156,11 @@ void drawCities(uint32_t state, uint32_t n, uint32_t* cities, size_t count) {
     static const LaneJumps<kChains> lanes(1, 1);
     static const Jump j = jumpOver(kBlock);
     U32 v[kChains];
+    #pragma GCC unroll 16
     for (int k = 0; k < kChains; ++k) v[k] = lanes.from(state, k);
     const U32 mul = splat(j.multiplier), inc = splat(j.increment);
     for (; t + kBlock <= count; t += kBlock) {
+      #pragma GCC unroll 16
       for (int k = 0; k < kChains; ++k) {
         storeU32(cities + t + k * kLanes, citiesOf(v[k], n));
         v[k] = v[k] * mul + inc;
@@ -592,9 +598,11 @@ void fillStatesAndCities(uint32_t state, uint32_t n, uint32_t* states, uint32_t*
   static const LaneJumps<kChains> lanes(1, 1);
   static const Jump j = jumpOver(kBlock);
   U32 v[kChains];
+  #pragma GCC unroll 16
   for (int k = 0; k < kChains; ++k) v[k] = lanes.from(state, k);
   const U32 mul = splat(j.multiplier), inc = splat(j.increment);
   for (size_t t = 0; t < count; t += kBlock) {
+    #pragma GCC unroll 16
     for (int k = 0; k < kChains; ++k) {
       storeU32(states + t + k * kLanes, v[k]);
       storeU32(cities + t + k * kLanes, citiesOf(v[k], n));

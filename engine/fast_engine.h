@@ -25,7 +25,9 @@
 //   2. Build (all workers, starting while the plan is still being made).
 //      Planned pairs are independent: each selects its parents, copies or
 //      crosses them straight into the offspring, mutates both children from
-//      their planned states and measures them. Small steps (members x cities
+//      their planned states (drawing a path mutation's hit words again
+//      rather than reading the planner's from another core) and measures
+//      them. Small steps (members x cities
 //      below kParallelWork) stay on the calling thread.
 //   3. Evaluate: first shortest member, roulette weights as running sums in
 //      index order, the average from the integer sum of the lengths (exact:
@@ -206,9 +208,15 @@ class FastEngine final : public EvolutionEngine {
     //    already build the pairs planned so far.
     const std::int64_t jobs = pairs + (odd ? 1 : 0);
     std::atomic<std::int64_t> planned{0};
+    // On several workers the planner keeps the mutations' hit words to
+    // itself, overwriting one child's with the next, and each worker draws
+    // them again: that costs less than handing them over, as every line the
+    // planner wrote would travel to another core and back each step.
+    const bool shared = largeWork() && threads_ > 1;
     auto plan = [&] {
       std::uint32_t s = random().state();
       std::size_t words = 0, used = 0;  // hit words planned so far
+      const std::size_t keep = shared ? 0 : 1;  // advance past a child's words, or reuse them
       auto next = [&s] { return s = s * Random::kMultiplier + Random::kIncrement; };
       for (std::int32_t i = 0; i < pairs; ++i) {
         PairPlan& pair = plan_[i];
@@ -220,11 +228,11 @@ class FastEngine final : public EvolutionEngine {
         pair.mutate1 = s;
         pair.words1 = static_cast<std::uint32_t>(words);
         s = layout_.planMutation(s, planWords_.data() + words, used);
-        words += used;
+        words += keep * used;
         pair.mutate2 = s;
         pair.words2 = static_cast<std::uint32_t>(words);
         s = layout_.planMutation(s, planWords_.data() + words, used);
-        words += used;
+        words += keep * used;
         planned.store(i + 1, std::memory_order_release);  // a plain store on x86
       }
       if (odd) {
@@ -243,6 +251,7 @@ class FastEngine final : public EvolutionEngine {
     //    batches: first all their parents are found and their chromosomes
     //    fetched ahead, then the pairs are built.
     const double total = weights_[p - 1];
+    auto wordsOf = [&](std::uint32_t start) { return shared ? nullptr : planWords_.data() + start; };
     auto build = [&](std::int64_t begin, std::int64_t end, int worker) {
       typename Layout::Scratch& scratch = scratch_[worker];
       constexpr int kBatch = 16;
@@ -268,7 +277,7 @@ class FastEngine final : public EvolutionEngine {
           const std::uint8_t* parent1 = member(parents[2 * k]);
           if (first + 1 == p) {
             std::memcpy(child1, parent1, bytes);
-            layout_.mutate(child1, pair.mutate1, planWords_.data() + pair.words1, scratch);
+            layout_.mutate(child1, pair.mutate1, wordsOf(pair.words1), scratch);
             childLengths_[first] = layout_.length(child1, scratch);
             continue;
           }
@@ -280,8 +289,8 @@ class FastEngine final : public EvolutionEngine {
             std::memcpy(child1, parent1, bytes);
             std::memcpy(child2, parent2, bytes);
           }
-          layout_.mutate(child1, pair.mutate1, planWords_.data() + pair.words1, scratch);
-          layout_.mutate(child2, pair.mutate2, planWords_.data() + pair.words2, scratch);
+          layout_.mutate(child1, pair.mutate1, wordsOf(pair.words1), scratch);
+          layout_.mutate(child2, pair.mutate2, wordsOf(pair.words2), scratch);
           childLengths_[first] = layout_.length(child1, scratch);
           childLengths_[first + 1] = layout_.length(child2, scratch);
         }

@@ -28,7 +28,6 @@ std::uint32_t below(std::uint32_t n, std::uint32_t state) {
 PathLayout::Scratch::Scratch(const PathLayout& layout) : tailMark(layout.codes_.codeSpace(), 0) {
   surplusA.resize(static_cast<std::size_t>(layout.cities_) + 1);
   surplusB.resize(static_cast<std::size_t>(layout.cities_) + 1);
-  words.resize(layout.planWordsFor(1));
 }
 
 std::uint32_t PathLayout::Scratch::nextStamp() {
@@ -238,7 +237,7 @@ std::uint32_t PathLayout::planMutation(std::uint32_t state, std::uint64_t* words
                             words, &used, blockWords());
 }
 
-void PathLayout::mutate(std::uint8_t* chromosome, std::uint32_t state, const std::uint64_t* words, Scratch& scratch) const {
+void PathLayout::mutate(std::uint8_t* chromosome, std::uint32_t state, const std::uint64_t* words, Scratch&) const {
   if (mutationThreshold_ == 0) return;
   std::uint16_t* g = genes(chromosome);
   const auto n = static_cast<std::uint32_t>(cities_);
@@ -250,11 +249,6 @@ void PathLayout::mutate(std::uint8_t* chromosome, std::uint32_t state, const std
       std::swap(g[i], g[below(n, state)]);
     }
     return;
-  }
-  if (!words) {
-    std::size_t used = 0;
-    planMutation(state, scratch.words.data(), used);
-    words = scratch.words.data();
   }
   kernels().pathApply(state, n, g, words);
 }

@@ -30,7 +30,6 @@ class PathLayout {
     LineVector<std::uint32_t> tailMark;  // per code: (stamp << 15) | tail position
     std::uint32_t stamp = 0;
     LineVector<std::uint16_t> surplusA, surplusB;
-    LineVector<std::uint64_t> words;  // a mutation's hit words, drawn again by the worker
     std::uint32_t nextStamp();
   };
 
@@ -96,8 +95,7 @@ class PathLayout {
   // child1 and child2 become the crossover of copies of a and b at `cut`.
   void crossCopy(const std::uint8_t* a, const std::uint8_t* b, std::uint32_t cut, std::uint8_t* child1,
                  std::uint8_t* child2, Scratch& scratch) const;
-  // The mutation planned from `state` into `words`; with no words, they are
-  // drawn again here (in scratch).
+  // The mutation planned from `state` into `words`.
   void mutate(std::uint8_t* chromosome, std::uint32_t state, const std::uint64_t* words, Scratch& scratch) const;
   std::int32_t length(const std::uint8_t* chromosome, Scratch& scratch) const;
   void tour(const std::uint8_t* chromosome, std::vector<std::int32_t>& out) const;

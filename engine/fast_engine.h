@@ -25,9 +25,9 @@
 //   2. Build (all workers, starting while the plan is still being made).
 //      Planned pairs are independent: each selects its parents, copies or
 //      crosses them straight into the offspring, mutates both children from
-//      their planned states (drawing a path mutation's hit words again
-//      rather than reading the planner's from another core) and measures
-//      them. Small steps (members x cities
+//      their planned states and measures them. On several workers the plan
+//      hands over only the state before each pair's draws, and the worker
+//      draws the pair's selections, cut and mutation hits again. Small steps (members x cities
 //      below kParallelWork) stay on the calling thread.
 //   3. Evaluate: first shortest member, roulette weights as running sums in
 //      index order, the average from the integer sum of the lengths (exact:
@@ -97,12 +97,18 @@ inline void rouletteIndices(const double* weights, std::int32_t members, const d
 // fork and join would cost more than they save.
 inline constexpr std::int64_t kParallelWork = 1 << 17;
 
+// Plans (hit words and pair draws) up to this size are handed over to the
+// workers as one state per pair (see FastEngine::step).
+inline constexpr std::size_t kSharedPlanBytes = std::size_t{1} << 20;
+
 template <class Layout>
 class FastEngine final : public EvolutionEngine {
  public:
   // threads: workers for large steps; 0 means one per available core.
-  explicit FastEngine(int threads = 0)
-      : pool_(threads), threads_(pool_.threads()), layout_(grid_, 0.0) {}
+  // sharedPlanBytes: the largest plan handed over as one state per pair
+  // (tests choose 0 or SIZE_MAX to run either way on any size).
+  explicit FastEngine(int threads = 0, std::size_t sharedPlanBytes = kSharedPlanBytes)
+      : pool_(threads), threads_(pool_.threads()), sharedPlanBytes_(sharedPlanBytes), layout_(grid_, 0.0) {}
 
   void createPopulation(const Grid& grid, std::int32_t populationSize, double mutationProbability,
                         double crossoverProbability) override {
@@ -128,7 +134,10 @@ class FastEngine final : public EvolutionEngine {
     LineVector<std::int32_t> lengths, childLengths;
     std::vector<double> weights;
     std::vector<PairPlan> plan;
-    LineVector<std::uint64_t> planWords;
+    LineVector<std::uint32_t> pairStarts;
+    LineVector<std::uint64_t> planWords, workerWords;
+    // Each worker's hit words on lines of their own.
+    const std::size_t workerWordCount = (layout.planWordsFor(1) + 7) / 8 * 8;
     LineVector<typename Layout::Scratch> scratch;
     try {
       if (!reuse) {
@@ -142,8 +151,10 @@ class FastEngine final : public EvolutionEngine {
         childLengths.resize(members);
         weights.resize(members);
         plan.resize(members / 2 + 1);
+        pairStarts.resize(members / 2 + 1);
       }
       if (!reuseWords) planWords.resize(planWordCount);
+      workerWords.resize(workerWordCount * static_cast<std::size_t>(threads_));
       for (int w = 0; w < threads_; ++w) scratch.emplace_back(layout);
     } catch (const std::bad_alloc&) {
       throw PopulationTooLarge(notEnoughMemoryMessage(populationSize, textSize, memoryAvailable()));
@@ -169,8 +180,11 @@ class FastEngine final : public EvolutionEngine {
       childLengths_ = std::move(childLengths);
       weights_ = std::move(weights);
       plan_ = std::move(plan);
+      pairStarts_ = std::move(pairStarts);
     }
     if (!reuseWords) planWords_ = std::move(planWords);
+    workerWords_ = std::move(workerWords);
+    workerWordCount_ = workerWordCount;
     scratch_ = std::move(scratch);
 
     // 2. Initialise the members in index order (the offspring buffer is free
@@ -208,61 +222,90 @@ class FastEngine final : public EvolutionEngine {
     //    already build the pairs planned so far.
     const std::int64_t jobs = pairs + (odd ? 1 : 0);
     std::atomic<std::int64_t> planned{0};
-    // On several workers the planner keeps the mutations' hit words to
-    // itself, overwriting one child's with the next, and each worker draws
-    // them again: that costs less than handing them over, as every line the
-    // planner wrote would travel to another core and back each step.
-    const bool shared = largeWork() && threads_ > 1;
+    // On several workers the planner hands over only the state where each
+    // pair's draws begin, and keeps the mutations' hit words to itself,
+    // overwriting one child's with the next; each worker draws the rest
+    // again. That costs less than handing everything over: every line the
+    // planner writes was read by another core the step before and would
+    // have to be taken back from it first. A plan larger than about a
+    // core's level-2 cache has left the other cores by the next step, and
+    // drawing it again would be work for nothing.
+    const std::size_t planBytes = planWords_.size() * sizeof(std::uint64_t) + plan_.size() * sizeof(PairPlan);
+    const bool shared = largeWork() && threads_ > 1 && planBytes <= sharedPlanBytes_;
+    auto next = [](std::uint32_t& s) { return s = s * Random::kMultiplier + Random::kIncrement; };
+    // The draws of pair i (or of the last, single slot) from the state
+    // before them; mutate2 is left to the caller.
+    auto pairDraws = [&](std::uint32_t s, bool single) {
+      PairPlan pair{};
+      pair.select1 = next(s);
+      pair.select2 = pair.select1;  // for a single slot: not drawn; keeps the batch search defined
+      pair.cut = kNoCut;
+      if (!single) {
+        pair.select2 = next(s);
+        if (next(s) < crossThreshold_)
+          pair.cut = static_cast<std::uint32_t>((std::uint64_t{layout_.cutBound()} * next(s)) >> 32);
+      }
+      pair.mutate1 = s;
+      return pair;
+    };
     auto plan = [&] {
       std::uint32_t s = random().state();
       std::size_t words = 0, used = 0;  // hit words planned so far
-      const std::size_t keep = shared ? 0 : 1;  // advance past a child's words, or reuse them
-      auto next = [&s] { return s = s * Random::kMultiplier + Random::kIncrement; };
-      for (std::int32_t i = 0; i < pairs; ++i) {
-        PairPlan& pair = plan_[i];
-        pair.select1 = next();
-        pair.select2 = next();
-        pair.cut = kNoCut;
-        if (next() < crossThreshold_)
-          pair.cut = static_cast<std::uint32_t>((std::uint64_t{layout_.cutBound()} * next()) >> 32);
-        pair.mutate1 = s;
-        pair.words1 = static_cast<std::uint32_t>(words);
-        s = layout_.planMutation(s, planWords_.data() + words, used);
-        words += keep * used;
-        pair.mutate2 = s;
-        pair.words2 = static_cast<std::uint32_t>(words);
-        s = layout_.planMutation(s, planWords_.data() + words, used);
-        words += keep * used;
+      for (std::int64_t i = 0; i < jobs; ++i) {
+        const bool single = i == pairs;
+        if (shared) {
+          pairStarts_[i] = s;
+          s = layout_.planMutation(pairDraws(s, single).mutate1, planWords_.data(), used);
+          if (!single) s = layout_.planMutation(s, planWords_.data(), used);
+        } else {
+          PairPlan& pair = plan_[i];
+          pair = pairDraws(s, single);
+          pair.words1 = static_cast<std::uint32_t>(words);
+          s = layout_.planMutation(pair.mutate1, planWords_.data() + words, used);
+          words += used;
+          if (!single) {
+            pair.mutate2 = s;
+            pair.words2 = static_cast<std::uint32_t>(words);
+            s = layout_.planMutation(s, planWords_.data() + words, used);
+            words += used;
+          }
+        }
         planned.store(i + 1, std::memory_order_release);  // a plain store on x86
       }
-      if (odd) {
-        PairPlan& last = plan_[pairs];
-        last.select1 = next();
-        last.select2 = last.select1;  // not drawn; keeps the batch search defined
-        last.mutate1 = s;
-        last.words1 = static_cast<std::uint32_t>(words);
-        s = layout_.planMutation(s, planWords_.data() + words, used);
-      }
       random().setState(s);
-      planned.store(jobs, std::memory_order_release);
     };
 
     // 2. Build the offspring, pair by pair, on all workers. Pairs go in
     //    batches: first all their parents are found and their chromosomes
     //    fetched ahead, then the pairs are built.
     const double total = weights_[p - 1];
-    auto wordsOf = [&](std::uint32_t start) { return shared ? nullptr : planWords_.data() + start; };
     auto build = [&](std::int64_t begin, std::int64_t end, int worker) {
       typename Layout::Scratch& scratch = scratch_[worker];
+      std::uint64_t* ownWords = workerWords_.data() + static_cast<std::size_t>(worker) * workerWordCount_;
       constexpr int kBatch = 16;
+      PairPlan batchPlan[kBatch];
       double draws[2 * kBatch];
       std::int32_t parents[2 * kBatch];
       const std::size_t bytes = layout_.storedBytes();
+      // The mutation from `state` (its words planned or drawn here); returns
+      // the state after it when drawn here.
+      auto mutate = [&](std::uint8_t* chromosome, std::uint32_t state, std::uint32_t words) {
+        std::uint32_t after = 0;
+        const std::uint64_t* hitWords = planWords_.data() + words;
+        if (shared) {
+          std::size_t used = 0;
+          after = layout_.planMutation(state, ownWords, used);
+          hitWords = ownWords;
+        }
+        layout_.mutate(chromosome, state, hitWords, scratch);
+        return after;
+      };
       for (std::int64_t batch = begin; batch < end; batch += kBatch) {
         const int count = static_cast<int>(std::min<std::int64_t>(kBatch, end - batch));
         while (planned.load(std::memory_order_acquire) < batch + count) relaxWaiting();
         for (int k = 0; k < count; ++k) {
-          const PairPlan& pair = plan_[batch + k];
+          PairPlan& pair = batchPlan[k];
+          pair = shared ? pairDraws(pairStarts_[batch + k], batch + k == pairs) : plan_[batch + k];
           draws[2 * k] = pair.select1 * Random::kUnit * total;
           draws[2 * k + 1] = pair.select2 * Random::kUnit * total;
         }
@@ -271,13 +314,13 @@ class FastEngine final : public EvolutionEngine {
           for (std::size_t line = 0; line < bytes; line += 64) __builtin_prefetch(member(parents[k]) + line);
         for (int k = 0; k < count; ++k) {
           const std::int64_t i = batch + k;
-          const PairPlan& pair = plan_[i];
+          const PairPlan& pair = batchPlan[k];
           const auto first = static_cast<std::int32_t>(2 * i);
           std::uint8_t* child1 = child(first);
           const std::uint8_t* parent1 = member(parents[2 * k]);
           if (first + 1 == p) {
             std::memcpy(child1, parent1, bytes);
-            layout_.mutate(child1, pair.mutate1, wordsOf(pair.words1), scratch);
+            mutate(child1, pair.mutate1, pair.words1);
             childLengths_[first] = layout_.length(child1, scratch);
             continue;
           }
@@ -289,8 +332,8 @@ class FastEngine final : public EvolutionEngine {
             std::memcpy(child1, parent1, bytes);
             std::memcpy(child2, parent2, bytes);
           }
-          layout_.mutate(child1, pair.mutate1, wordsOf(pair.words1), scratch);
-          layout_.mutate(child2, pair.mutate2, wordsOf(pair.words2), scratch);
+          const std::uint32_t after = mutate(child1, pair.mutate1, pair.words1);
+          mutate(child2, shared ? after : pair.mutate2, pair.words2);
           childLengths_[first] = layout_.length(child1, scratch);
           childLengths_[first + 1] = layout_.length(child2, scratch);
         }
@@ -399,6 +442,7 @@ class FastEngine final : public EvolutionEngine {
 
   WorkerPool pool_;
   int threads_;
+  std::size_t sharedPlanBytes_;
   Grid grid_;
   Layout layout_;
   std::int32_t populationSize_ = 0;
@@ -411,7 +455,10 @@ class FastEngine final : public EvolutionEngine {
   LineVector<std::int32_t> lengths_, childLengths_;
   std::vector<double> weights_;
   std::vector<PairPlan> plan_;
+  LineVector<std::uint32_t> pairStarts_;  // on several workers: the state before each pair's draws
   LineVector<std::uint64_t> planWords_;  // the mutations' hit words, as planned
+  LineVector<std::uint64_t> workerWords_;  // on several workers: each one's hit words, drawn again
+  std::size_t workerWordCount_ = 0;
   LineVector<typename Layout::Scratch> scratch_;  // one per worker
   double averageLength_ = 0.0;
   double generationBestLength_ = 0.0;

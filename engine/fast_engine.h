@@ -49,6 +49,7 @@
 #include <vector>
 
 #include "aligned.h"
+#include "kernels.h"
 #include "engine.h"
 #include "memory.h"
 #include "parallel.h"
@@ -231,7 +232,8 @@ class FastEngine final : public EvolutionEngine {
     // core's level-2 cache has left the other cores by the next step, and
     // drawing it again would be work for nothing.
     const std::size_t planBytes = planWords_.size() * sizeof(std::uint64_t) + plan_.size() * sizeof(PairPlan);
-    const bool shared = largeWork() && threads_ > 1 && planBytes <= sharedPlanBytes_;
+    const bool pooled = largeWork() && threads_ > 1;
+    const bool shared = pooled && planBytes <= sharedPlanBytes_;
     auto next = [](std::uint32_t& s) { return s = s * Random::kMultiplier + Random::kIncrement; };
     // The draws of pair i (or of the last, single slot) from the state
     // before them; mutate2 is left to the caller.
@@ -287,6 +289,7 @@ class FastEngine final : public EvolutionEngine {
       double draws[2 * kBatch];
       std::int32_t parents[2 * kBatch];
       const std::size_t bytes = layout_.storedBytes();
+      const Kernels& fetch = kernels();
       // The mutation from `state` (its words planned or drawn here); returns
       // the state after it when drawn here.
       auto mutate = [&](std::uint8_t* chromosome, std::uint32_t state, std::uint32_t words) {
@@ -312,8 +315,15 @@ class FastEngine final : public EvolutionEngine {
         rouletteIndices(weights_.data(), p, draws, parents, 2 * count);
         for (int k = 0; k < 2 * count; ++k)
           for (std::size_t line = 0; line < bytes; line += 64) __builtin_prefetch(member(parents[k]) + line);
+        // The children's lines were last used by any core: each pair asks
+        // for the next pair's ahead, so the stores need not wait for them.
+        auto fetchChildren = [&](std::int64_t i) {
+          if (i < end) fetch.fetchForWriting(child(static_cast<std::int32_t>(2 * i)), (2 * i + 1 < p ? 2 : 1) * stride_);
+        };
+        if (pooled) fetchChildren(batch);
         for (int k = 0; k < count; ++k) {
           const std::int64_t i = batch + k;
+          if (pooled) fetchChildren(i + 1);
           const PairPlan& pair = batchPlan[k];
           const auto first = static_cast<std::int32_t>(2 * i);
           std::uint8_t* child1 = child(first);

@@ -34,6 +34,11 @@ inline std::size_t pathWorkBytes(std::uint32_t n) {
 struct Kernels {
   const char* name;
 
+  // Asks for the lines of [p, p + bytes) in a state ready for writing,
+  // without waiting: stores into lines another core last used then do not
+  // each wait for that core in turn. A hint only; no effect on results.
+  void (*fetchForWriting)(const void* p, std::size_t bytes);
+
   // out[t] = state t + 1, for t = 0 .. count - 1.
   void (*fillStates)(std::uint32_t state, std::uint32_t* out, std::size_t count);
 

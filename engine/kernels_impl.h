@@ -91,6 +91,13 @@ inline uint32_t belowMask(U32 a, U32 b) {
 #endif
 }
 
+// A prefetch for writing where the instruction set has one (every
+// processor with AVX-512 does), else an ordinary prefetch.
+void fetchForWriting(const void* p, size_t bytes) {
+  const char* line = static_cast<const char*>(p);
+  for (const char* end = line + bytes; line < end; line += 64) __builtin_prefetch(line, 1);
+}
+
 void fillStates(uint32_t state, uint32_t* out, size_t count) {
   constexpr int kChains = 4;
   constexpr size_t kBlock = kChains * kLanes;
@@ -657,6 +664,8 @@ PathRun initialiseMembers(uint32_t state, uint32_t n, const uint16_t* codeOf, ui
       stamp = 1;
     }
     uint16_t* const g = genes + static_cast<size_t>(m) * stride;
+    // The next member's lines, which another core may have used last.
+    if (m + 1 < maxMembers) fetchForWriting(g + stride, 2 * size_t{n});
     uint32_t filled = 0;
     // Dense: a draw's gene is written at once and kept when its city was
     // free. Runs of draws too short to place the last city are taken
@@ -800,7 +809,7 @@ int32_t keyTourLength(const uint8_t* keys, size_t n, const uint16_t* codeOf, uin
 }  // namespace
 
 extern const Kernels kKernels;
-const Kernels kKernels = {WENDRA_KERNEL_LABEL, fillStates, hitWords, hitWordsAndStates, drawCities,
+const Kernels kKernels = {WENDRA_KERNEL_LABEL, fetchForWriting, fillStates, hitWords, hitWordsAndStates, drawCities,
                           keyInitialise, keyMutate, codeTourLength, keyTourLength, pathPlan, pathApply, pathInitialise};
 
 }  // namespace wendra::WENDRA_KERNEL_NAMESPACE

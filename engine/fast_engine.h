@@ -88,7 +88,8 @@ inline void rouletteIndices(const double* weights, std::int32_t members, const d
   for (int k = 0; k < count; ++k) base[k] = weights;
   while (n > 1) {
     const std::int64_t half = n / 2;
-    for (int k = 0; k < count; ++k) base[k] = base[k][half - 1] <= r[k] ? base[k] + half : base[k];
+    // By arithmetic, not a branch: each outcome is a coin toss.
+    for (int k = 0; k < count; ++k) base[k] += half & -static_cast<std::int64_t>(base[k][half - 1] <= r[k]);
     n -= half;
   }
   for (int k = 0; k < count; ++k) out[k] = static_cast<std::int32_t>(base[k] - weights) + (*base[k] <= r[k] ? 1 : 0);

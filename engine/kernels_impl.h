@@ -781,9 +781,90 @@ void sortKeysInBlocks(const uint8_t* keys, size_t n, const uint16_t* codeOf, uin
   for (size_t i = 4 * q; i < n; ++i) tour[bins[3][keys[i]]++] = codeOf[i];
 }
 
+#if defined(__AVX512BW__)
+// Up to 128 cities are sorted in registers: each city's key and index make
+// one 16-bit value (key << 7 | index), so sorting those values is the
+// stable sort by key, and a bitonic network sorts four vectors of 32 of
+// them; then each index is replaced by its cell.
+constexpr U16 kIota16 = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15,
+                         16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31};
+typedef int16_t I16 __attribute__((vector_size(64)));
+
+// One compare-exchange stage of the network over 128 lanes (lane i of the
+// whole is lane i % 32 of vector i / 32): i meets i ^ J, and the pair is in
+// ascending order when bit K of i is clear.
+template <int K, int J>
+inline void bitonicStage(U16 (&v)[4]) {
+  if constexpr (J >= 32) {  // partners in another vector, the same lane
+#pragma GCC unroll 4
+    for (int a = 0; a < 4; ++a) {
+      const int b = a ^ (J / 32);
+      if (b < a) continue;
+      const bool ascending = ((32 * a) & K) == 0;
+      const U16 x = v[a], y = v[b];
+      const U16 low = x < y ? x : y, high = x < y ? y : x;
+      v[a] = ascending ? low : high;
+      v[b] = ascending ? high : low;
+    }
+  } else {  // partners in the same vector
+    constexpr U16 partner = kIota16 ^ static_cast<uint16_t>(J);
+#pragma GCC unroll 4
+    for (int a = 0; a < 4; ++a) {
+      const U16 x = v[a];
+      const U16 y = __builtin_shuffle(x, partner);
+      const U16 low = x < y ? x : y, high = x < y ? y : x;
+      const I16 first = (kIota16 & static_cast<uint16_t>(J)) == 0;
+      const I16 ascending = ((kIota16 + static_cast<uint16_t>(32 * a)) & static_cast<uint16_t>(K)) == 0;
+      v[a] = first == ascending ? low : high;
+    }
+  }
+}
+template <int K, int J>
+inline void bitonicMerge(U16 (&v)[4]) {
+  bitonicStage<K, J>(v);
+  if constexpr (J > 1) bitonicMerge<K, J / 2>(v);
+}
+template <int K>
+inline void bitonicSort(U16 (&v)[4]) {
+  bitonicMerge<K, K / 2>(v);
+  if constexpr (K < 128) bitonicSort<K * 2>(v);
+}
+
+void sortKeysInRegisters(const uint8_t* keys, size_t n, const uint16_t* codeOf, uint16_t* tour) {
+  U16 v[4];
+  __m512i cells[4];
+  auto lanesOf = [n](size_t first) -> __mmask32 {
+    return first >= n ? 0 : n - first >= 32 ? 0xFFFFFFFFu : (1u << (n - first)) - 1;
+  };
+  for (int a = 0; a < 4; ++a) {
+    const size_t first = 32 * static_cast<size_t>(a);
+    const __mmask32 lanes = lanesOf(first);
+    const U16 key = (U16)_mm512_cvtepu8_epi16(_mm256_maskz_loadu_epi8(lanes, keys + first));
+    const U16 value = (key << 7) | (kIota16 + static_cast<uint16_t>(first));
+    v[a] = (U16)_mm512_mask_blend_epi16(lanes, _mm512_set1_epi16(-1), (__m512i)value);  // absent: last
+    cells[a] = _mm512_maskz_loadu_epi16(lanes, codeOf + first);
+  }
+  bitonicSort<2>(v);
+  for (int a = 0; a < 4; ++a) {
+    const size_t first = 32 * static_cast<size_t>(a);
+    const __m512i index = (__m512i)(v[a] & static_cast<uint16_t>(127));
+    const __m512i low = _mm512_permutex2var_epi16(cells[0], index, cells[1]);
+    const __m512i high = _mm512_permutex2var_epi16(cells[2], index, cells[3]);
+    const __mmask32 upper = _mm512_test_epi16_mask(index, _mm512_set1_epi16(64));
+    _mm512_mask_storeu_epi16(tour + first, lanesOf(first), _mm512_mask_blend_epi16(upper, low, high));
+  }
+}
+#endif
+
 int32_t keyTourLength(const uint8_t* keys, size_t n, const uint16_t* codeOf, uint16_t* tour) {
   // Stable counting sort over the 128 key values, then the length of the
   // sorted cells.
+#if defined(__AVX512BW__)
+  if (n <= 128) {
+    sortKeysInRegisters(keys, n, codeOf, tour);
+    return codeTourLength(tour, n);
+  }
+#endif
   if (n >= 2048) {
     sortKeysInBlocks(keys, n, codeOf, tour);
     return codeTourLength(tour, n);

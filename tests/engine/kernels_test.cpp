@@ -122,7 +122,7 @@ std::int32_t scalarLength(const std::vector<std::uint16_t>& codes) {
 TEST(KernelsTest, TourLengths) {
   Random random;
   for (const Kernels* k : variants()) {
-    for (std::size_t n : {1u, 2u, 3u, 16u, 17u, 32u, 33u, 64u, 65u, 100u, 2047u, 2048u, 2049u, 5000u}) {
+    for (std::size_t n : {1u, 2u, 3u, 16u, 17u, 32u, 33u, 64u, 65u, 96u, 97u, 100u, 127u, 128u, 129u, 2047u, 2048u, 2049u, 5000u}) {
       // Extreme cells too: column 127, row 255.
       std::vector<std::uint16_t> codes(n);
       for (auto& c : codes) c = static_cast<std::uint16_t>(random.below(256) * 128 + random.below(128));

@@ -830,7 +830,9 @@ inline void bitonicSort(U16 (&v)[4]) {
   if constexpr (K < 128) bitonicSort<K * 2>(v);
 }
 
-void sortKeysInRegisters(const uint8_t* keys, size_t n, const uint16_t* codeOf, uint16_t* tour) {
+// Returns the tour's length, measured in the registers too (reading the
+// stored tour back at once would stall on the store forwarding).
+int32_t sortKeysInRegisters(const uint8_t* keys, size_t n, const uint16_t* codeOf, uint16_t* tour) {
   U16 v[4];
   __m512i cells[4];
   auto lanesOf = [n](size_t first) -> __mmask32 {
@@ -845,14 +847,38 @@ void sortKeysInRegisters(const uint8_t* keys, size_t n, const uint16_t* codeOf, 
     cells[a] = _mm512_maskz_loadu_epi16(lanes, codeOf + first);
   }
   bitonicSort<2>(v);
+  __m512i sorted[4];
   for (int a = 0; a < 4; ++a) {
     const size_t first = 32 * static_cast<size_t>(a);
     const __m512i index = (__m512i)(v[a] & static_cast<uint16_t>(127));
     const __m512i low = _mm512_permutex2var_epi16(cells[0], index, cells[1]);
     const __m512i high = _mm512_permutex2var_epi16(cells[2], index, cells[3]);
     const __mmask32 upper = _mm512_test_epi16_mask(index, _mm512_set1_epi16(64));
-    _mm512_mask_storeu_epi16(tour + first, lanesOf(first), _mm512_mask_blend_epi16(upper, low, high));
+    sorted[a] = _mm512_mask_blend_epi16(upper, low, high);
+    _mm512_mask_storeu_epi16(tour + first, lanesOf(first), sorted[a]);
   }
+  // Edge i joins cells i and i + 1 (lane l of vector a and the lane after
+  // it, the next vector's first for l = 31); edges n - 1 on are not the
+  // tour's, and the closing one is added at the end.
+  const __m512i nextLane = (__m512i)(kIota16 + static_cast<uint16_t>(1));
+  const U16 columnMask = U16{} + 127;
+  __m512i total = _mm512_setzero_si512();
+  for (int a = 0; a < 4; ++a) {
+    const size_t first = 32 * static_cast<size_t>(a);
+    const __mmask32 edges = lanesOf(first + 1);
+    const U16 x = (U16)sorted[a];
+    const U16 y = (U16)_mm512_permutex2var_epi16(sorted[a], nextLane, sorted[a < 3 ? a + 1 : 3]);
+    const U16 cx = x & columnMask, cy = y & columnMask, rx = x >> 7, ry = y >> 7;
+    const U16 d = (cx > cy ? cx - cy : cy - cx) + (rx > ry ? rx - ry : ry - rx);
+    total = _mm512_add_epi32(total, _mm512_madd_epi16(_mm512_maskz_mov_epi16(edges, (__m512i)d), _mm512_set1_epi16(1)));
+  }
+  // The closing edge, from the last cell back to the first.
+  const size_t last = n - 1;
+  __m512i lastVector = sorted[0];
+  for (int a = 1; a < 4; ++a) lastVector = last / 32 == static_cast<size_t>(a) ? sorted[a] : lastVector;
+  const __m512i lastCell = _mm512_permutexvar_epi16(_mm512_set1_epi16(static_cast<short>(last % 32)), lastVector);
+  const auto cell = [](__m512i x) { return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm512_castsi512_si128(x))) & 0xFFFFu; };
+  return _mm512_reduce_add_epi32(total) + cellDistance(cell(lastCell), cell(sorted[0]));
 }
 #endif
 
@@ -860,10 +886,7 @@ int32_t keyTourLength(const uint8_t* keys, size_t n, const uint16_t* codeOf, uin
   // Stable counting sort over the 128 key values, then the length of the
   // sorted cells.
 #if defined(__AVX512BW__)
-  if (n <= 128) {
-    sortKeysInRegisters(keys, n, codeOf, tour);
-    return codeTourLength(tour, n);
-  }
+  if (n <= 128) return sortKeysInRegisters(keys, n, codeOf, tour);
 #endif
   if (n >= 2048) {
     sortKeysInBlocks(keys, n, codeOf, tour);

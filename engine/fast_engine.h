@@ -27,8 +27,9 @@
 //      crosses them straight into the offspring, mutates both children from
 //      their planned states and measures them. On several workers the plan
 //      hands over only the state before each pair's draws, and the worker
-//      draws the pair's selections, cut and mutation hits again. Small steps (members x cities
-//      below kParallelWork) stay on the calling thread.
+//      draws the pair's selections, cut and mutation hits again. Small
+//      steps (members x cities below kParallelWork) stay on the calling
+//      thread.
 //   3. Evaluate: first shortest member, roulette weights as running sums in
 //      index order, the average from the integer sum of the lengths (exact:
 //      every partial sum is a whole number far below 2^53).
@@ -49,8 +50,8 @@
 #include <vector>
 
 #include "aligned.h"
-#include "kernels.h"
 #include "engine.h"
+#include "kernels.h"
 #include "memory.h"
 #include "parallel.h"
 #include "random.h"
@@ -316,8 +317,8 @@ class FastEngine final : public EvolutionEngine {
         rouletteIndices(weights_.data(), p, draws, parents, 2 * count);
         for (int k = 0; k < 2 * count; ++k)
           for (std::size_t line = 0; line < bytes; line += 64) __builtin_prefetch(member(parents[k]) + line);
-        // The children's lines were last used by any core: each pair asks
-        // for the next pair's ahead, so the stores need not wait for them.
+        // Another core may have used the children's lines last: each pair
+        // asks for the next pair's ahead, so the stores need not wait.
         auto fetchChildren = [&](std::int64_t i) {
           if (i < end) fetch.fetchForWriting(child(static_cast<std::int32_t>(2 * i)), (2 * i + 1 < p ? 2 : 1) * stride_);
         };

@@ -201,7 +201,7 @@ struct KeyBitJumps {
 template <bool kMutate>
 inline U8 keyGroup(U32 first, const KeyBitJumps& jumps, U32 limit) {
   U32 bits = U32{};
-#pragma GCC unroll 7
+  #pragma GCC unroll 7
   for (int j = 0; j < 7; ++j) {
     const U32 s = first * jumps.mul[j] + jumps.inc[j];
     if constexpr (kMutate)
@@ -796,7 +796,7 @@ typedef int16_t I16 __attribute__((vector_size(64)));
 template <int K, int J>
 inline void bitonicStage(U16 (&v)[4]) {
   if constexpr (J >= 32) {  // partners in another vector, the same lane
-#pragma GCC unroll 4
+    #pragma GCC unroll 4
     for (int a = 0; a < 4; ++a) {
       const int b = a ^ (J / 32);
       if (b < a) continue;
@@ -808,7 +808,7 @@ inline void bitonicStage(U16 (&v)[4]) {
     }
   } else {  // partners in the same vector
     constexpr U16 partner = kIota16 ^ static_cast<uint16_t>(J);
-#pragma GCC unroll 4
+    #pragma GCC unroll 4
     for (int a = 0; a < 4; ++a) {
       const U16 x = v[a];
       const U16 y = __builtin_shuffle(x, partner);
@@ -877,8 +877,13 @@ int32_t sortKeysInRegisters(const uint8_t* keys, size_t n, const uint16_t* codeO
   __m512i lastVector = sorted[0];
   for (int a = 1; a < 4; ++a) lastVector = last / 32 == static_cast<size_t>(a) ? sorted[a] : lastVector;
   const __m512i lastCell = _mm512_permutexvar_epi16(_mm512_set1_epi16(static_cast<short>(last % 32)), lastVector);
-  const auto cell = [](__m512i x) { return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm512_castsi512_si128(x))) & 0xFFFFu; };
-  return _mm512_reduce_add_epi32(total) + cellDistance(cell(lastCell), cell(sorted[0]));
+  // (Lanes read as vector elements: the header's extracting intrinsics set
+  // off false warnings of uninitialised values.)
+  const auto cell = [](__m512i x) { return static_cast<uint32_t>(((U16)x)[0]); };
+  const I32 sums = (I32)total;
+  int32_t length = 0;
+  for (int l = 0; l < kLanes; ++l) length += sums[l];
+  return length + cellDistance(cell(lastCell), cell(sorted[0]));
 }
 #endif
 

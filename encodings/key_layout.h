@@ -10,7 +10,9 @@
 //   crossover:  one integer below 7N, the cut; bits from the cut on swap
 //               (whole keys behind the cut's city, the low bits within it);
 //   mutate:     7N uniforms, a bit flips when u < pm;
-//   decode:     a stable counting sort of the cities over the 128 key values.
+//   decode:     a stable sort of the cities by key: a counting sort over the
+//               128 key values, or for up to 128 cities (with AVX-512) a
+//               sorting network on key << 7 | city in the registers.
 
 #include <cstdint>
 #include <vector>

@@ -888,8 +888,8 @@ int32_t sortKeysInRegisters(const uint8_t* keys, size_t n, const uint16_t* codeO
 #endif
 
 int32_t keyTourLength(const uint8_t* keys, size_t n, const uint16_t* codeOf, uint16_t* tour) {
-  // Stable counting sort over the 128 key values, then the length of the
-  // sorted cells.
+  // A stable sort by key, then the length of the sorted cells: in the
+  // registers for short tours, else a counting sort over the 128 key values.
 #if defined(__AVX512BW__)
   if (n <= 128) return sortKeysInRegisters(keys, n, codeOf, tour);
 #endif

@@ -807,11 +807,19 @@ inline void bitonicStage(U16 (&v)[4]) {
       v[b] = ascending ? high : low;
     }
   } else {  // partners in the same vector
-    constexpr U16 partner = kIota16 ^ static_cast<uint16_t>(J);
     #pragma GCC unroll 4
     for (int a = 0; a < 4; ++a) {
       const U16 x = v[a];
+      // Lane l gets lane l ^ J; the compiler picks the cheapest permute.
+#if defined(__clang__)
+      const U16 y = __builtin_shufflevector(x, x, 0 ^ J, 1 ^ J, 2 ^ J, 3 ^ J, 4 ^ J, 5 ^ J, 6 ^ J, 7 ^ J, 8 ^ J, 9 ^ J,
+                                            10 ^ J, 11 ^ J, 12 ^ J, 13 ^ J, 14 ^ J, 15 ^ J, 16 ^ J, 17 ^ J, 18 ^ J,
+                                            19 ^ J, 20 ^ J, 21 ^ J, 22 ^ J, 23 ^ J, 24 ^ J, 25 ^ J, 26 ^ J, 27 ^ J,
+                                            28 ^ J, 29 ^ J, 30 ^ J, 31 ^ J);
+#else
+      constexpr U16 partner = kIota16 ^ static_cast<uint16_t>(J);
       const U16 y = __builtin_shuffle(x, partner);
+#endif
       const U16 low = x < y ? x : y, high = x < y ? y : x;
       const I16 first = (kIota16 & static_cast<uint16_t>(J)) == 0;
       const I16 ascending = ((kIota16 + static_cast<uint16_t>(32 * a)) & static_cast<uint16_t>(K)) == 0;

@@ -39,6 +39,8 @@ class KeyLayout {
   KeyLayout(const Grid& grid, double mutationProbability);
 
   static std::int32_t textBytes(const Grid& grid) { return kKeyBits * grid.cities(); }
+  // Mutations take a fixed number of draws: no hit words are planned.
+  static constexpr bool kPlansHitWords = false;
   std::size_t storedBytes() const { return static_cast<std::size_t>(cities_); }
   std::uint32_t cutBound() const { return static_cast<std::uint32_t>(kKeyBits * cities_); }
 

@@ -36,6 +36,8 @@ class PathLayout {
   PathLayout(const Grid& grid, double mutationProbability);
 
   static std::int32_t textBytes(const Grid& grid) { return 4 * grid.cities(); }
+  // A mutation's draws are planned as hit words (see planMutation).
+  static constexpr bool kPlansHitWords = true;
   std::size_t storedBytes() const { return 2 * static_cast<std::size_t>(cities_); }
   std::uint32_t cutBound() const { return static_cast<std::uint32_t>(cities_); }
 

@@ -25,9 +25,9 @@
 //   2. Build (all workers, starting while the plan is still being made).
 //      Planned pairs are independent: each selects its parents, copies or
 //      crosses them straight into the offspring, mutates both children from
-//      their planned states and measures them. On several workers the plan
-//      hands over only the state before each pair's draws, and the worker
-//      draws the pair's selections, cut and mutation hits again. Small
+//      their planned states and measures them. On several workers a
+//      random-key plan hands over only the state before each pair's draws,
+//      and the worker draws the pair's selections and cut again. Small
 //      steps (members x cities below kParallelWork) stay on the calling
 //      thread.
 //   3. Evaluate: first shortest member, roulette weights as running sums in
@@ -100,17 +100,18 @@ inline void rouletteIndices(const double* weights, std::int32_t members, const d
 // fork and join would cost more than they save.
 inline constexpr std::int64_t kParallelWork = 1 << 17;
 
-// Plans (hit words and pair draws) up to this size are handed over to the
-// workers as one state per pair (see FastEngine::step).
-inline constexpr std::size_t kSharedPlanBytes = std::size_t{1} << 20;
+// A step's plan (hit words and pair draws) up to this size is likely still
+// in the other cores' caches at the next step (see FastEngine::step).
+inline constexpr std::size_t kCachedPlanBytes = std::size_t{1} << 20;
 
 template <class Layout>
 class FastEngine final : public EvolutionEngine {
  public:
   // threads: workers for large steps; 0 means one per available core.
-  // sharedPlanBytes: the largest plan handed over as one state per pair
-  // (tests choose 0 or SIZE_MAX to run either way on any size).
-  explicit FastEngine(int threads = 0, std::size_t sharedPlanBytes = kSharedPlanBytes)
+  // sharedPlanBytes: the largest plan handed over as one state per pair;
+  // by default kCachedPlanBytes for layouts without hit words, none for the
+  // others (tests choose 0 or SIZE_MAX to run either way on any size).
+  explicit FastEngine(int threads = 0, std::size_t sharedPlanBytes = Layout::kPlansHitWords ? 0 : kCachedPlanBytes)
       : pool_(threads), threads_(pool_.threads()), sharedPlanBytes_(sharedPlanBytes), layout_(grid_, 0.0) {}
 
   void createPopulation(const Grid& grid, std::int32_t populationSize, double mutationProbability,
@@ -225,17 +226,20 @@ class FastEngine final : public EvolutionEngine {
     //    already build the pairs planned so far.
     const std::int64_t jobs = pairs + (odd ? 1 : 0);
     std::atomic<std::int64_t> planned{0};
-    // On several workers the planner hands over only the state where each
-    // pair's draws begin, and keeps the mutations' hit words to itself,
-    // overwriting one child's with the next; each worker draws the rest
-    // again. That costs less than handing everything over: every line the
-    // planner writes was read by another core the step before and would
-    // have to be taken back from it first. A plan larger than about a
-    // core's level-2 cache has left the other cores by the next step, and
-    // drawing it again would be work for nothing.
+    // Every line the planner writes was read by another core the step
+    // before and has to be taken back from it first. The planner asks for
+    // its next lines ahead (a prefetch for writing), so the stores need not
+    // wait for them one by one. For the random key, whose plan is a few
+    // states per pair, it is cheaper still to hand over only the state
+    // where each pair's draws begin and let the worker draw the rest again
+    // (keeping any hit words to the planner, overwriting one child's with
+    // the next); the path's hit words cost more to draw again than to
+    // fetch. A plan larger than about a core's level-2 cache has left the
+    // other cores by the next step anyway.
     const std::size_t planBytes = planWords_.size() * sizeof(std::uint64_t) + plan_.size() * sizeof(PairPlan);
     const bool pooled = largeWork() && threads_ > 1;
     const bool shared = pooled && planBytes <= sharedPlanBytes_;
+    const bool fetchAhead = pooled && !shared && planBytes <= kCachedPlanBytes;
     auto next = [](std::uint32_t& s) { return s = s * Random::kMultiplier + Random::kIncrement; };
     // The draws of pair i (or of the last, single slot) from the state
     // before them; mutate2 is left to the caller.
@@ -255,6 +259,8 @@ class FastEngine final : public EvolutionEngine {
     auto plan = [&] {
       std::uint32_t s = random().state();
       std::size_t words = 0, used = 0;  // hit words planned so far
+      std::size_t pairWords = 0;        // those of the last pair
+      const Kernels& fetch = kernels();
       for (std::int64_t i = 0; i < jobs; ++i) {
         const bool single = i == pairs;
         if (shared) {
@@ -262,6 +268,15 @@ class FastEngine final : public EvolutionEngine {
           s = layout_.planMutation(pairDraws(s, single).mutate1, planWords_.data(), used);
           if (!single) s = layout_.planMutation(s, planWords_.data(), used);
         } else {
+          if (fetchAhead) {
+            // The lines the pair after this one will write, as long as the
+            // last pair's were.
+            const std::size_t from = std::min(words + pairWords, planWords_.size());
+            fetch.fetchForWriting(planWords_.data() + from,
+                                  std::min(pairWords, planWords_.size() - from) * sizeof(std::uint64_t));
+            fetch.fetchForWriting(plan_.data() + std::min<std::int64_t>(i + 4, jobs), sizeof(PairPlan));
+          }
+          const std::size_t pairStart = words;
           PairPlan& pair = plan_[i];
           pair = pairDraws(s, single);
           pair.words1 = static_cast<std::uint32_t>(words);
@@ -273,6 +288,7 @@ class FastEngine final : public EvolutionEngine {
             s = layout_.planMutation(s, planWords_.data() + words, used);
             words += used;
           }
+          pairWords = words - pairStart;
         }
         planned.store(i + 1, std::memory_order_release);  // a plain store on x86
       }

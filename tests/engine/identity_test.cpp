@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -91,17 +92,19 @@ void checkCase(const Case& c) {
       }
     }
   }
-  // Several workers take the plan as one state per pair, or whole; the
-  // engine chooses by its size, and these cases are all small enough for
-  // the first, so the second is forced once.
+  // Several workers take the plan whole or as one state per pair; the
+  // engine chooses by layout and size, and each way is also forced once.
+  constexpr std::size_t kByDefault = 1;  // not a size the engine is given below
   struct Workers {
     int threads;
     std::size_t sharedPlanBytes;
   };
-  for (const Workers w : {Workers{1, kSharedPlanBytes}, Workers{2, kSharedPlanBytes}, Workers{3, kSharedPlanBytes},
-                          Workers{7, kSharedPlanBytes}, Workers{2, 0}}) {
+  for (const Workers w : {Workers{1, kByDefault}, Workers{2, kByDefault}, Workers{3, kByDefault},
+                          Workers{7, kByDefault}, Workers{2, 0}, Workers{2, SIZE_MAX}}) {
     const int threads = w.threads;
-    Fast fast(threads, w.sharedPlanBytes);
+    const auto engine = w.sharedPlanBytes == kByDefault ? std::make_unique<Fast>(threads)
+                                                       : std::make_unique<Fast>(threads, w.sharedPlanBytes);
+    Fast& fast = *engine;
     fast.random().setState(c.seed);
     std::size_t at = 0;
     for (const Creation& k : c.creations) {
@@ -110,8 +113,9 @@ void checkCase(const Case& c) {
         if (g > 0) fast.step();
         const Snapshot got = snapshotOf(fast);
         ASSERT_EQ(difference(expected[at], got), "")
-            << c.name << ", " << threads << " threads, plan handed over up to " << w.sharedPlanBytes << " bytes, " << k.width << "x" << k.height << " P=" << k.population
-            << ", generation " << g;
+            << c.name << ", " << threads << " threads, plan handed over "
+            << (w.sharedPlanBytes == kByDefault ? "as chosen" : w.sharedPlanBytes == 0 ? "whole" : "by states")
+            << ", " << k.width << "x" << k.height << " P=" << k.population << ", generation " << g;
         ASSERT_EQ(expected[at], got);
       }
     }

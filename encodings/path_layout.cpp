@@ -26,8 +26,9 @@ std::uint32_t below(std::uint32_t n, std::uint32_t state) {
 }  // namespace
 
 PathLayout::Scratch::Scratch(const PathLayout& layout) : tailMark(layout.codes_.codeSpace(), 0) {
-  surplusA.resize(static_cast<std::size_t>(layout.cities_) + 1);
-  surplusB.resize(static_cast<std::size_t>(layout.cities_) + 1);
+  // Room for a whole vector stored beyond the last entry.
+  surplusA.resize(static_cast<std::size_t>(layout.cities_) + 32);
+  surplusB.resize(static_cast<std::size_t>(layout.cities_) + 32);
 }
 
 std::uint32_t PathLayout::Scratch::nextStamp() {
@@ -272,16 +273,11 @@ void PathLayout::crossCopy(const std::uint8_t* a, const std::uint8_t* b, std::ui
   // surplus city that a later search would still look for, so the positions
   // indexed before any exchange stay right.
   std::uint32_t* mark = scratch.tailMark.data();
+  const Kernels& k = kernels();
   auto surplus = [&](const std::uint16_t* head, const std::uint16_t* tail, std::uint16_t* out) {
     const std::uint32_t stamp = scratch.nextStamp() << 15;
     for (std::uint32_t p = cut; p < n; ++p) mark[tail[p]] = stamp | p;
-    std::uint32_t count = 0;
-    for (std::uint32_t i = 0; i < cut; ++i) {  // without branches: most are unpredictable
-      const std::uint32_t m = mark[head[i]];
-      out[count] = static_cast<std::uint16_t>(m & 0x7FFFu);
-      count += (m & ~0x7FFFu) == stamp ? 1 : 0;
-    }
-    return count;
+    return k.stampedPositions(head, cut, mark, stamp, out);
   };
   const std::uint32_t tradesA = surplus(ga, gb, scratch.surplusA.data());
   const std::uint32_t tradesB = surplus(gb, ga, scratch.surplusB.data());

@@ -83,6 +83,14 @@ struct Kernels {
                             std::size_t* wordCount, std::size_t blockWords);
   void (*pathApply)(std::uint32_t state, std::uint32_t n, std::uint16_t* genes, const std::uint64_t* words);
 
+  // The crossover's search for surplus cities: for i = 0 .. count - 1 in
+  // turn, where marks[head[i]] carries the stamp (its bits above the low 15
+  // equal `stamp`, whose low 15 bits are clear), the mark's low 15 bits are
+  // appended to out. Returns how many were. out must have room for count +
+  // 32 entries: whole vectors are stored.
+  std::uint32_t (*stampedPositions)(const std::uint16_t* head, std::uint32_t count, const std::uint32_t* marks,
+                                    std::uint32_t stamp, std::uint16_t* out);
+
   // Path chromosomes of n cities by rejection, one after another from
   // `state`: for each, integers floor(n * state / 2^32) are drawn until all n
   // cities are placed, a city drawn again being discarded, and gene k is

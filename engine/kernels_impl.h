@@ -352,6 +352,91 @@ uint32_t pathPlan(uint32_t state, uint32_t threshold, uint32_t n, uint64_t* word
   }
 }
 
+#if defined(__AVX512F__)
+// The swaps are listed first, a word's hits at a time in SIMD lanes, and
+// made afterwards in one run: per hit, its gene position (the rank among
+// the word's gene positions, by expanding a count over them) and its
+// partner (from the state one draw on, all 64 of a word's at once) packed
+// into one entry, the hits' entries compressed to the end of the list.
+// Making the swaps in a run of their own keeps the loop that makes them
+// short and its end predictable.
+typedef uint64_t U64x8 __attribute__((vector_size(64)));
+struct PartnerJumps {
+  __m512i mul[4], inc[4];  // lane l of vector k: the jump over 16k + l + 2 draws
+  PartnerJumps() {
+    const WordJumps& jumps = wordJumps();
+    for (int k = 0; k < 4; ++k) {
+      alignas(64) uint32_t m[16], c[16];
+      for (int l = 0; l < 16; ++l) {
+        m[l] = jumps.to[16 * k + l + 2].multiplier;
+        c[l] = jumps.to[16 * k + l + 2].increment;
+      }
+      mul[k] = _mm512_load_si512(m);
+      inc[k] = _mm512_load_si512(c);
+    }
+  }
+};
+
+void pathApply(uint32_t state, uint32_t n, uint16_t* genes, const uint64_t* words) {
+  static const PartnerJumps partnerJumps;
+  const WordJumps& jumps = wordJumps();
+  constexpr int kList = 1024;
+  alignas(64) uint32_t list[kList + 64];  // gene position | partner << 16
+  int listed = 0;
+  auto swapListed = [&] {
+    for (int i = 0; i < listed; ++i) {
+      const uint32_t gene = list[i] & 0xFFFFu, partner = list[i] >> 16;
+      const uint16_t t = genes[gene];
+      genes[gene] = genes[partner];
+      genes[partner] = t;
+    }
+    listed = 0;
+  };
+  const __m512i iota = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+  uint64_t carry = 0;
+  uint64_t passed = 0;
+  uint32_t wordStart = state;
+  for (size_t w = 0;; ++w) {
+    const uint64_t hits = words[w];
+    const uint64_t genePositions = ~partnerPositions(hits, carry);
+    uint64_t geneHits = hits & genePositions;
+    const uint64_t here = static_cast<uint64_t>(popcount64(genePositions));
+    const bool lastWord = passed + here >= n;
+    if (lastWord) {
+      const int last = selectBit(genePositions, static_cast<int>(n - passed));
+      geneHits &= last == 63 ? ~uint64_t{0} : (uint64_t{2} << last) - 1;
+    }
+    if (geneHits != 0) {
+      if (listed > kList - 64) swapListed();
+      const __m512i start = _mm512_set1_epi32(static_cast<int>(wordStart));
+      uint32_t rankBase = static_cast<uint32_t>(passed);
+#pragma GCC unroll 4
+      for (int k = 0; k < 4; ++k) {
+        const auto hitLanes = static_cast<__mmask16>(geneHits >> (16 * k));
+        const auto geneLanes = static_cast<__mmask16>(genePositions >> (16 * k));
+        const U64x8 s = (U64x8)_mm512_add_epi32(_mm512_mullo_epi32(start, partnerJumps.mul[k]), partnerJumps.inc[k]);
+        // floor(n * state / 2^32) for the even lanes into their own low
+        // halves, for the odd ones in the high half of the product.
+        const U64x8 even = ((s & 0xFFFFFFFFu) * n) >> 32;
+        const U64x8 odd = (s >> 32) * n;
+        const U32 partner = (U32)(even | (odd & ~uint64_t{0xFFFFFFFFu}));
+        const __m512i rank = _mm512_add_epi32(_mm512_maskz_expand_epi32(geneLanes, iota),
+                                              _mm512_set1_epi32(static_cast<int>(rankBase)));
+        const __m512i entry = _mm512_or_si512(rank, (__m512i)(partner << 16));
+        _mm512_storeu_si512(list + listed, _mm512_maskz_compress_epi32(hitLanes, entry));
+        listed += __builtin_popcount(hitLanes);
+        rankBase += static_cast<uint32_t>(__builtin_popcount(geneLanes));
+      }
+    }
+    if (lastWord) {
+      swapListed();
+      return;
+    }
+    passed += here;
+    wordStart = jumps.at(wordStart, 64);
+  }
+}
+#else
 void pathApply(uint32_t state, uint32_t n, uint16_t* genes, const uint64_t* words) {
   const WordJumps& jumps = wordJumps();
   uint64_t carry = 0;
@@ -381,6 +466,40 @@ void pathApply(uint32_t state, uint32_t n, uint16_t* genes, const uint64_t* word
     wordStart = jumps.at(wordStart, 64);
   }
 }
+#endif
+
+#if defined(__AVX512F__)
+// Sixteen marks at a time by a gather, the stamped ones' positions
+// compressed to the end of the list: the scalar loop's appends depend on
+// one another through the count.
+uint32_t stampedPositions(const uint16_t* head, uint32_t count, const uint32_t* marks, uint32_t stamp, uint16_t* out) {
+  const __m512i stamps = _mm512_set1_epi32(static_cast<int>(stamp));
+  typedef uint16_t Codes16 __attribute__((vector_size(32)));
+  uint32_t found = 0;
+  for (uint32_t i = 0; i < count; i += 16) {
+    const __mmask16 lanes = count - i >= 16 ? 0xFFFF : static_cast<__mmask16>((1u << (count - i)) - 1);
+    // (Conversions as vector casts: the header's own set off false warnings
+    // of uninitialised values.)
+    const U32 codes = __builtin_convertvector((Codes16)_mm256_maskz_loadu_epi16(lanes, head + i), U32);
+    const __m512i m = _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), lanes, (__m512i)codes, marks, 4);
+    const __mmask16 stamped = _mm512_mask_cmpeq_epi32_mask(lanes, (__m512i)((U32)m & ~0x7FFFu), stamps);
+    const Codes16 positions = __builtin_convertvector((U32)_mm512_maskz_compress_epi32(stamped, m) & 0x7FFFu, Codes16);
+    memcpy(out + found, &positions, sizeof positions);
+    found += static_cast<uint32_t>(__builtin_popcount(stamped));
+  }
+  return found;
+}
+#else
+uint32_t stampedPositions(const uint16_t* head, uint32_t count, const uint32_t* marks, uint32_t stamp, uint16_t* out) {
+  uint32_t found = 0;
+  for (uint32_t i = 0; i < count; ++i) {  // without branches: most are unpredictable
+    const uint32_t m = marks[head[i]];
+    out[found] = static_cast<uint16_t>(m & 0x7FFFu);
+    found += (m & ~0x7FFFu) == stamp ? 1 : 0;
+  }
+  return found;
+}
+#endif
 
 // ---------------------------------------------------------------------------
 // Path initialisation by rejection (see kernels.h).
@@ -927,7 +1046,8 @@ int32_t keyTourLength(const uint8_t* keys, size_t n, const uint16_t* codeOf, uin
 
 extern const Kernels kKernels;
 const Kernels kKernels = {WENDRA_KERNEL_LABEL, fetchForWriting, fillStates, hitWords, hitWordsAndStates, drawCities,
-                          keyInitialise, keyMutate, codeTourLength, keyTourLength, pathPlan, pathApply, pathInitialise};
+                          keyInitialise, keyMutate, codeTourLength, keyTourLength, pathPlan, pathApply, stampedPositions,
+                          pathInitialise};
 
 }  // namespace wendra::WENDRA_KERNEL_NAMESPACE
 #undef WENDRA_BUCKET_REGISTERS

@@ -144,7 +144,9 @@ TEST(KernelsTest, TourLengths) {
 
 TEST(KernelsTest, PathMutationWalk) {
   for (const Kernels* k : variants()) {
-    for (std::uint32_t n : {1u, 2u, 3u, 50u, 63u, 64u, 65u, 100u, 250u, 1000u}) {
+    // (3000: a mutation where nearly every draw hits lists more swaps than
+    // are kept waiting at once.)
+    for (std::uint32_t n : {1u, 2u, 3u, 50u, 63u, 64u, 65u, 100u, 250u, 1000u, 3000u}) {
       for (std::uint32_t threshold : kThresholds) {
         for (std::uint32_t start : {0u, 99u, 0x80000001u}) {
           // The mutation as written: per position one draw, a partner draw
@@ -153,8 +155,11 @@ TEST(KernelsTest, PathMutationWalk) {
           std::iota(expected.begin(), expected.end(), std::uint16_t{0});
           genes = expected;
           std::uint32_t s = start;
+          std::size_t draws = 0, geneDraws = 0;  // all, and up to the last gene's own
           for (std::uint32_t i = 0; i < n; ++i) {
+            geneDraws = ++draws;
             if ((s = next(s)) < threshold) {
+              ++draws;
               s = next(s);
               std::swap(expected[i], expected[(std::uint64_t{n} * s) >> 32]);
             }
@@ -166,7 +171,10 @@ TEST(KernelsTest, PathMutationWalk) {
             std::size_t used = 0;
             EXPECT_EQ(k->pathPlan(start, threshold, n, words.data(), &used, block), s)
                 << k->name << " n=" << n << " t=" << threshold;
-            EXPECT_EQ(used, (drawsOf(start, s) + 63) / 64) << k->name << " n=" << n << " t=" << threshold;
+            // The words up to the last gene's draw; a partner drawn after it
+            // needs no word of its own.
+            ASSERT_EQ(draws, drawsOf(start, s));
+            EXPECT_EQ(used, (geneDraws + 63) / 64) << k->name << " n=" << n << " t=" << threshold;
             EXPECT_EQ(words[room], 0x5A5A5A5A5A5A5A5Aull);
             auto g = genes;
             k->pathApply(start, n, g.data(), words.data());
@@ -174,6 +182,33 @@ TEST(KernelsTest, PathMutationWalk) {
           }
         }
       }
+    }
+  }
+}
+
+TEST(KernelsTest, StampedPositions) {
+  // Marks of three kinds: the current stamp, an older one, and one whose
+  // position bits alone would match; heads of every length around the
+  // vector width, each position's mark chosen by a generator.
+  const std::uint32_t stamp = 5u << 15;
+  std::vector<std::uint32_t> marks(4096);
+  std::uint32_t s = 12345;
+  for (std::uint32_t code = 0; code < marks.size(); ++code) {
+    const std::uint32_t position = (s = next(s)) >> 17;
+    const std::uint32_t kind = (s = next(s)) >> 30;
+    marks[code] = (kind == 0 ? 4u << 15 : kind == 1 ? 6u << 15 : stamp) | position;
+  }
+  for (const Kernels* k : variants()) {
+    for (std::uint32_t count : {0u, 1u, 15u, 16u, 17u, 31u, 32u, 33u, 100u, 1000u}) {
+      std::vector<std::uint16_t> head(count);
+      for (auto& code : head) code = static_cast<std::uint16_t>((s = next(s)) >> 20);
+      std::vector<std::uint16_t> expected;
+      for (std::uint16_t code : head)
+        if ((marks[code] & ~0x7FFFu) == stamp) expected.push_back(static_cast<std::uint16_t>(marks[code] & 0x7FFFu));
+      std::vector<std::uint16_t> out(count + 32, 0xFFFF);
+      const std::uint32_t found = k->stampedPositions(head.data(), count, marks.data(), stamp, out.data());
+      ASSERT_EQ(found, expected.size()) << k->name << " " << count;
+      EXPECT_TRUE(std::equal(expected.begin(), expected.end(), out.begin())) << k->name << " " << count;
     }
   }
 }

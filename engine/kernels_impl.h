@@ -352,6 +352,37 @@ uint32_t pathPlan(uint32_t state, uint32_t threshold, uint32_t n, uint64_t* word
   }
 }
 
+// The swaps one hit at a time, as they are found.
+void pathApplyEach(uint32_t state, uint32_t n, uint16_t* genes, const uint64_t* words) {
+  const WordJumps& jumps = wordJumps();
+  uint64_t carry = 0;
+  uint64_t passed = 0;
+  uint32_t wordStart = state;
+  for (size_t w = 0;; ++w) {
+    const uint64_t hits = words[w];
+    const uint64_t genePositions = ~partnerPositions(hits, carry);
+    uint64_t geneHits = hits & genePositions;
+    const uint64_t here = static_cast<uint64_t>(popcount64(genePositions));
+    const bool lastWord = passed + here >= n;
+    if (lastWord) {
+      const int last = selectBit(genePositions, static_cast<int>(n - passed));
+      geneHits &= last == 63 ? ~uint64_t{0} : (uint64_t{2} << last) - 1;
+    }
+    // Each hit swaps its gene with the partner position drawn next.
+    for (uint64_t h = geneHits; h != 0; h &= h - 1) {
+      const int bit = __builtin_ctzll(h);
+      const uint64_t gene = passed + static_cast<uint64_t>(popcount64(genePositions & ((uint64_t{1} << bit) - 1)));
+      const uint32_t partner = static_cast<uint32_t>((uint64_t{n} * jumps.at(wordStart, bit + 2)) >> 32);
+      const uint16_t t = genes[gene];
+      genes[gene] = genes[partner];
+      genes[partner] = t;
+    }
+    if (lastWord) return;
+    passed += here;
+    wordStart = jumps.at(wordStart, 64);
+  }
+}
+
 #if defined(__AVX512F__)
 // The swaps are listed first, a word's hits at a time in SIMD lanes, and
 // made afterwards in one run: per hit, its gene position (the rank among
@@ -377,7 +408,11 @@ struct PartnerJumps {
   }
 };
 
+// Below about 200 genes (three or four words, a dozen hits at most) the
+// listing costs more than it saves.
+constexpr uint32_t kListFrom = 200;
 void pathApply(uint32_t state, uint32_t n, uint16_t* genes, const uint64_t* words) {
+  if (n < kListFrom) return pathApplyEach(state, n, genes, words);
   static const PartnerJumps partnerJumps;
   const WordJumps& jumps = wordJumps();
   constexpr int kList = 1024;
@@ -438,33 +473,7 @@ void pathApply(uint32_t state, uint32_t n, uint16_t* genes, const uint64_t* word
 }
 #else
 void pathApply(uint32_t state, uint32_t n, uint16_t* genes, const uint64_t* words) {
-  const WordJumps& jumps = wordJumps();
-  uint64_t carry = 0;
-  uint64_t passed = 0;
-  uint32_t wordStart = state;
-  for (size_t w = 0;; ++w) {
-    const uint64_t hits = words[w];
-    const uint64_t genePositions = ~partnerPositions(hits, carry);
-    uint64_t geneHits = hits & genePositions;
-    const uint64_t here = static_cast<uint64_t>(popcount64(genePositions));
-    const bool lastWord = passed + here >= n;
-    if (lastWord) {
-      const int last = selectBit(genePositions, static_cast<int>(n - passed));
-      geneHits &= last == 63 ? ~uint64_t{0} : (uint64_t{2} << last) - 1;
-    }
-    // Each hit swaps its gene with the partner position drawn next.
-    for (uint64_t h = geneHits; h != 0; h &= h - 1) {
-      const int bit = __builtin_ctzll(h);
-      const uint64_t gene = passed + static_cast<uint64_t>(popcount64(genePositions & ((uint64_t{1} << bit) - 1)));
-      const uint32_t partner = static_cast<uint32_t>((uint64_t{n} * jumps.at(wordStart, bit + 2)) >> 32);
-      const uint16_t t = genes[gene];
-      genes[gene] = genes[partner];
-      genes[partner] = t;
-    }
-    if (lastWord) return;
-    passed += here;
-    wordStart = jumps.at(wordStart, 64);
-  }
+  pathApplyEach(state, n, genes, words);
 }
 #endif
 

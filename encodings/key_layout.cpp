@@ -36,7 +36,7 @@ KeyLayout::KeyLayout(const Grid& grid, double mutationProbability)
 
 std::uint32_t KeyLayout::initialiseAll(std::uint8_t* members, std::size_t stride, std::int32_t count,
                                        std::uint32_t state, WorkerPool* pool, std::uint8_t* /*spare*/) const {
-  return initialiseMeasured(members, stride, count, state, pool, [](std::int64_t, int) {});
+  return initialiseMeasured(members, stride, count, state, pool, [](std::int64_t, bool, int) {});
 }
 
 void KeyLayout::crossCopy(const std::uint8_t* a, const std::uint8_t* b, std::uint32_t cut, std::uint8_t* child1,
@@ -66,6 +66,10 @@ void KeyLayout::mutate(std::uint8_t* chromosome, std::uint32_t state, const std:
 std::int32_t KeyLayout::length(const std::uint8_t* chromosome, Scratch& scratch) const {
   return kernels().keyTourLength(chromosome, static_cast<std::size_t>(cities_), codes_.codes(),
                                  scratch.tour.data());
+}
+
+void KeyLayout::lengthPair(const std::uint8_t* a, const std::uint8_t* b, std::int32_t* out, Scratch& scratch) const {
+  kernels().keyTourLengthPair(a, b, static_cast<std::size_t>(cities_), codes_.codes(), scratch.tour.data(), out);
 }
 
 void KeyLayout::tour(const std::uint8_t* chromosome, std::vector<std::int32_t>& out) const {

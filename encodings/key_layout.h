@@ -32,8 +32,8 @@ class KeyLayout {
   static constexpr std::int32_t kKeyValues = 128;
 
   struct alignas(64) Scratch {  // one per worker, on lines of its own
-    explicit Scratch(const KeyLayout& layout) : tour(static_cast<std::size_t>(layout.cities_)) {}
-    LineVector<std::uint16_t> tour;  // decoded cell codes
+    explicit Scratch(const KeyLayout& layout) : tour(2 * static_cast<std::size_t>(layout.cities_)) {}
+    LineVector<std::uint16_t> tour;  // decoded cell codes, room for two tours
   };
 
   KeyLayout(const Grid& grid, double mutationProbability);
@@ -48,8 +48,9 @@ class KeyLayout {
   // made in parallel without speculation, and `spare` is not needed.
   std::uint32_t initialiseAll(std::uint8_t* members, std::size_t stride, std::int32_t count,
                               std::uint32_t state, WorkerPool* pool, std::uint8_t* spare) const;
-  // The same, calling measure(i, worker) on each member as soon as it is
-  // made, while it is still in the cache.
+  // The same, calling measure(i, pair, worker) as soon as member i, and
+  // member i + 1 with it when pair is true, is made, while they are still
+  // in the cache. Pairs stay within one task.
   template <class Measure>
   std::uint32_t initialiseMeasured(std::uint8_t* members, std::size_t stride, std::int32_t count,
                                    std::uint32_t state, WorkerPool* pool, Measure&& measure) const {
@@ -57,10 +58,13 @@ class KeyLayout {
     const std::uint64_t drawsPerMember = static_cast<std::uint64_t>(kKeyBits) * static_cast<std::uint64_t>(cities_);
     auto body = [&](std::int64_t begin, std::int64_t end, int worker) {
       std::uint32_t s = StreamJump::over(drawsPerMember * static_cast<std::uint64_t>(begin)).apply(state);
-      for (std::int64_t m = begin; m < end; ++m) {
-        k.keyInitialise(s, members + static_cast<std::size_t>(m) * stride, static_cast<std::size_t>(cities_));
-        measure(m, worker);
-        s = overMutation_.apply(s);
+      for (std::int64_t m = begin; m < end; m += 2) {
+        const bool pair = m + 1 < end;
+        for (std::int64_t j = m; j < m + (pair ? 2 : 1); ++j) {
+          k.keyInitialise(s, members + static_cast<std::size_t>(j) * stride, static_cast<std::size_t>(cities_));
+          s = overMutation_.apply(s);
+        }
+        measure(m, pair, worker);
       }
     };
     if (pool)
@@ -79,6 +83,8 @@ class KeyLayout {
                  std::uint8_t* child2, Scratch& scratch) const;
   void mutate(std::uint8_t* chromosome, std::uint32_t state, const std::uint64_t* words, Scratch& scratch) const;
   std::int32_t length(const std::uint8_t* chromosome, Scratch& scratch) const;
+  // The lengths of a and b into out[0] and out[1], sorted side by side.
+  void lengthPair(const std::uint8_t* a, const std::uint8_t* b, std::int32_t* out, Scratch& scratch) const;
   void tour(const std::uint8_t* chromosome, std::vector<std::int32_t>& out) const;
   // The reference format: 7 bytes of 0 or 1 per city, most significant first.
   void textForm(const std::uint8_t* chromosome, std::uint8_t* out) const;

@@ -195,11 +195,17 @@ class FastEngine final : public EvolutionEngine {
     //    until the first step and serves the layout as spare room), then
     //    measure them.
     WorkerPool* pool = largeWork() ? &pool_ : nullptr;
-    if constexpr (requires { layout_.initialiseMeasured(nullptr, 0, 0, 0u, pool, [](std::int64_t, int) {}); }) {
-      // Members that start at known points are measured as they are made.
+    if constexpr (requires { layout_.initialiseMeasured(nullptr, 0, 0, 0u, pool, [](std::int64_t, bool, int) {}); }) {
+      // Members that start at known points are measured as they are made,
+      // two at a time where the layout measures pairs.
       random().setState(layout_.initialiseMeasured(
-          population_.data(), stride_, populationSize_, random().state(), pool, [&](std::int64_t i, int worker) {
-            lengths_[i] = layout_.length(member(static_cast<std::int32_t>(i)), scratch_[worker]);
+          population_.data(), stride_, populationSize_, random().state(), pool,
+          [&](std::int64_t i, bool pair, int worker) {
+            const auto m = static_cast<std::int32_t>(i);
+            if (pair)
+              measurePair(member(m), member(m + 1), &lengths_[i], scratch_[worker]);
+            else
+              lengths_[i] = layout_.length(member(m), scratch_[worker]);
           }));
     } else {
       random().setState(layout_.initialiseAll(population_.data(), stride_, populationSize_, random().state(), pool,
@@ -362,8 +368,7 @@ class FastEngine final : public EvolutionEngine {
           }
           const std::uint32_t after = mutate(child1, pair.mutate1, pair.words1);
           mutate(child2, shared ? after : pair.mutate2, pair.words2);
-          childLengths_[first] = layout_.length(child1, scratch);
-          childLengths_[first + 1] = layout_.length(child2, scratch);
+          measurePair(child1, child2, &childLengths_[first], scratch);
         }
       }
     };
@@ -413,6 +418,18 @@ class FastEngine final : public EvolutionEngine {
 
  private:
   static constexpr std::uint32_t kNoCut = 0xFFFFFFFFu;
+
+  // The lengths of two chromosomes into out[0] and out[1], together where
+  // the layout measures pairs.
+  void measurePair(const std::uint8_t* a, const std::uint8_t* b, std::int32_t* out,
+                   typename Layout::Scratch& scratch) const {
+    if constexpr (requires { layout_.lengthPair(a, b, out, scratch); }) {
+      layout_.lengthPair(a, b, out, scratch);
+    } else {
+      out[0] = layout_.length(a, scratch);
+      out[1] = layout_.length(b, scratch);
+    }
+  }
 
   // Where the draws of one pair fall: the states drawn for the two
   // selections, the cut (kNoCut when the pair is not crossed), the states

@@ -72,6 +72,12 @@ struct Kernels {
   std::int32_t (*keyTourLength)(const std::uint8_t* keys, std::size_t n, const std::uint16_t* codeOf,
                                 std::uint16_t* tour);
 
+  // keyTourLength of two chromosomes at once (tours: 2n entries, the first
+  // one's sorted cells, then the second's; lengths: 2 entries). Short tours
+  // are sorted side by side, each filling the other's waits.
+  void (*keyTourLengthPair)(const std::uint8_t* keys1, const std::uint8_t* keys2, std::size_t n,
+                            const std::uint16_t* codeOf, std::uint16_t* tours, std::int32_t* lengths);
+
   // The path mutation of n genes from `state`: per gene position one draw,
   // a hit when below the threshold, and after each hit one partner draw p =
   // floor(n * state / 2^32) whose gene is swapped with the hit one.

@@ -920,23 +920,25 @@ typedef int16_t I16 __attribute__((vector_size(64)));
 
 // One compare-exchange stage of the network over 128 lanes (lane i of the
 // whole is lane i % 32 of vector i / 32): i meets i ^ J, and the pair is in
-// ascending order when bit K of i is clear.
-template <int K, int J>
-inline void bitonicStage(U16 (&v)[4]) {
+// ascending order when bit K of i is clear. v holds G such sorts side by
+// side (vectors 4g .. 4g + 3), so that the stages of one fill the time the
+// other's wait for their results.
+template <int K, int J, int G>
+inline void bitonicStage(U16 (&v)[4 * G]) {
   if constexpr (J >= 32) {  // partners in another vector, the same lane
-    #pragma GCC unroll 4
-    for (int a = 0; a < 4; ++a) {
+    #pragma GCC unroll 8
+    for (int a = 0; a < 4 * G; ++a) {
       const int b = a ^ (J / 32);
       if (b < a) continue;
-      const bool ascending = ((32 * a) & K) == 0;
+      const bool ascending = ((32 * (a & 3)) & K) == 0;
       const U16 x = v[a], y = v[b];
       const U16 low = x < y ? x : y, high = x < y ? y : x;
       v[a] = ascending ? low : high;
       v[b] = ascending ? high : low;
     }
   } else {  // partners in the same vector
-    #pragma GCC unroll 4
-    for (int a = 0; a < 4; ++a) {
+    #pragma GCC unroll 8
+    for (int a = 0; a < 4 * G; ++a) {
       const U16 x = v[a];
       // Lane l gets lane l ^ J; the compiler picks the cheapest permute.
 #if defined(__clang__)
@@ -950,26 +952,29 @@ inline void bitonicStage(U16 (&v)[4]) {
 #endif
       const U16 low = x < y ? x : y, high = x < y ? y : x;
       const I16 first = (kIota16 & static_cast<uint16_t>(J)) == 0;
-      const I16 ascending = ((kIota16 + static_cast<uint16_t>(32 * a)) & static_cast<uint16_t>(K)) == 0;
+      const I16 ascending = ((kIota16 + static_cast<uint16_t>(32 * (a & 3))) & static_cast<uint16_t>(K)) == 0;
       v[a] = first == ascending ? low : high;
     }
   }
 }
-template <int K, int J>
-inline void bitonicMerge(U16 (&v)[4]) {
-  bitonicStage<K, J>(v);
-  if constexpr (J > 1) bitonicMerge<K, J / 2>(v);
+template <int K, int J, int G>
+inline void bitonicMerge(U16 (&v)[4 * G]) {
+  bitonicStage<K, J, G>(v);
+  if constexpr (J > 1) bitonicMerge<K, J / 2, G>(v);
 }
-template <int K>
-inline void bitonicSort(U16 (&v)[4]) {
-  bitonicMerge<K, K / 2>(v);
-  if constexpr (K < 128) bitonicSort<K * 2>(v);
+template <int K, int G>
+inline void bitonicSort(U16 (&v)[4 * G]) {
+  bitonicMerge<K, K / 2, G>(v);
+  if constexpr (K < 128) bitonicSort<K * 2, G>(v);
 }
 
-// Returns the tour's length, measured in the registers too (reading the
-// stored tour back at once would stall on the store forwarding).
-int32_t sortKeysInRegisters(const uint8_t* keys, size_t n, const uint16_t* codeOf, uint16_t* tour) {
-  U16 v[4];
+// Sorts G chromosomes' keys at once (keys[g], tours at tour + g * n) and
+// returns their lengths, measured in the registers too (reading the stored
+// tours back at once would stall on the store forwarding).
+template <int G>
+void sortKeysInRegisters(const uint8_t* const (&keys)[G], size_t n, const uint16_t* codeOf, uint16_t* tour,
+                         int32_t (&lengths)[G]) {
+  U16 v[4 * G];
   __m512i cells[4];
   auto lanesOf = [n](size_t first) -> __mmask32 {
     return first >= n ? 0 : n - first >= 32 ? 0xFFFFFFFFu : (1u << (n - first)) - 1;
@@ -977,49 +982,53 @@ int32_t sortKeysInRegisters(const uint8_t* keys, size_t n, const uint16_t* codeO
   for (int a = 0; a < 4; ++a) {
     const size_t first = 32 * static_cast<size_t>(a);
     const __mmask32 lanes = lanesOf(first);
-    const U16 key = (U16)_mm512_cvtepu8_epi16(_mm256_maskz_loadu_epi8(lanes, keys + first));
-    const U16 value = (key << 7) | (kIota16 + static_cast<uint16_t>(first));
-    v[a] = (U16)_mm512_mask_blend_epi16(lanes, _mm512_set1_epi16(-1), (__m512i)value);  // absent: last
+    for (int g = 0; g < G; ++g) {
+      const U16 key = (U16)_mm512_cvtepu8_epi16(_mm256_maskz_loadu_epi8(lanes, keys[g] + first));
+      const U16 value = (key << 7) | (kIota16 + static_cast<uint16_t>(first));
+      v[4 * g + a] = (U16)_mm512_mask_blend_epi16(lanes, _mm512_set1_epi16(-1), (__m512i)value);  // absent: last
+    }
     cells[a] = _mm512_maskz_loadu_epi16(lanes, codeOf + first);
   }
-  bitonicSort<2>(v);
-  __m512i sorted[4];
-  for (int a = 0; a < 4; ++a) {
-    const size_t first = 32 * static_cast<size_t>(a);
-    const __m512i index = (__m512i)(v[a] & static_cast<uint16_t>(127));
-    const __m512i low = _mm512_permutex2var_epi16(cells[0], index, cells[1]);
-    const __m512i high = _mm512_permutex2var_epi16(cells[2], index, cells[3]);
-    const __mmask32 upper = _mm512_test_epi16_mask(index, _mm512_set1_epi16(64));
-    sorted[a] = _mm512_mask_blend_epi16(upper, low, high);
-    _mm512_mask_storeu_epi16(tour + first, lanesOf(first), sorted[a]);
-  }
-  // Edge i joins cells i and i + 1 (lane l of vector a and the lane after
-  // it, the next vector's first for l = 31); edges n - 1 on are not the
-  // tour's, and the closing one is added at the end.
+  bitonicSort<2, G>(v);
   const __m512i nextLane = (__m512i)(kIota16 + static_cast<uint16_t>(1));
   const U16 columnMask = U16{} + 127;
-  __m512i total = _mm512_setzero_si512();
-  for (int a = 0; a < 4; ++a) {
-    const size_t first = 32 * static_cast<size_t>(a);
-    const __mmask32 edges = lanesOf(first + 1);
-    const U16 x = (U16)sorted[a];
-    const U16 y = (U16)_mm512_permutex2var_epi16(sorted[a], nextLane, sorted[a < 3 ? a + 1 : 3]);
-    const U16 cx = x & columnMask, cy = y & columnMask, rx = x >> 7, ry = y >> 7;
-    const U16 d = (cx > cy ? cx - cy : cy - cx) + (rx > ry ? rx - ry : ry - rx);
-    total = _mm512_add_epi32(total, _mm512_madd_epi16(_mm512_maskz_mov_epi16(edges, (__m512i)d), _mm512_set1_epi16(1)));
-  }
-  // The closing edge, from the last cell back to the first.
   const size_t last = n - 1;
-  __m512i lastVector = sorted[0];
-  for (int a = 1; a < 4; ++a) lastVector = last / 32 == static_cast<size_t>(a) ? sorted[a] : lastVector;
-  const __m512i lastCell = _mm512_permutexvar_epi16(_mm512_set1_epi16(static_cast<short>(last % 32)), lastVector);
-  // (Lanes read as vector elements: the header's extracting intrinsics set
-  // off false warnings of uninitialised values.)
-  const auto cell = [](__m512i x) { return static_cast<uint32_t>(((U16)x)[0]); };
-  const I32 sums = (I32)total;
-  int32_t length = 0;
-  for (int l = 0; l < kLanes; ++l) length += sums[l];
-  return length + cellDistance(cell(lastCell), cell(sorted[0]));
+  for (int g = 0; g < G; ++g) {
+    __m512i sorted[4];
+    for (int a = 0; a < 4; ++a) {
+      const size_t first = 32 * static_cast<size_t>(a);
+      const __m512i index = (__m512i)(v[4 * g + a] & static_cast<uint16_t>(127));
+      const __m512i low = _mm512_permutex2var_epi16(cells[0], index, cells[1]);
+      const __m512i high = _mm512_permutex2var_epi16(cells[2], index, cells[3]);
+      const __mmask32 upper = _mm512_test_epi16_mask(index, _mm512_set1_epi16(64));
+      sorted[a] = _mm512_mask_blend_epi16(upper, low, high);
+      _mm512_mask_storeu_epi16(tour + g * n + first, lanesOf(first), sorted[a]);
+    }
+    // Edge i joins cells i and i + 1 (lane l of vector a and the lane after
+    // it, the next vector's first for l = 31); edges n - 1 on are not the
+    // tour's, and the closing one is added at the end.
+    __m512i total = _mm512_setzero_si512();
+    for (int a = 0; a < 4; ++a) {
+      const size_t first = 32 * static_cast<size_t>(a);
+      const __mmask32 edges = lanesOf(first + 1);
+      const U16 x = (U16)sorted[a];
+      const U16 y = (U16)_mm512_permutex2var_epi16(sorted[a], nextLane, sorted[a < 3 ? a + 1 : 3]);
+      const U16 cx = x & columnMask, cy = y & columnMask, rx = x >> 7, ry = y >> 7;
+      const U16 d = (cx > cy ? cx - cy : cy - cx) + (rx > ry ? rx - ry : ry - rx);
+      total = _mm512_add_epi32(total, _mm512_madd_epi16(_mm512_maskz_mov_epi16(edges, (__m512i)d), _mm512_set1_epi16(1)));
+    }
+    // The closing edge, from the last cell back to the first.
+    __m512i lastVector = sorted[0];
+    for (int a = 1; a < 4; ++a) lastVector = last / 32 == static_cast<size_t>(a) ? sorted[a] : lastVector;
+    const __m512i lastCell = _mm512_permutexvar_epi16(_mm512_set1_epi16(static_cast<short>(last % 32)), lastVector);
+    // (Lanes read as vector elements: the header's extracting intrinsics set
+    // off false warnings of uninitialised values.)
+    const auto cell = [](__m512i x) { return static_cast<uint32_t>(((U16)x)[0]); };
+    const I32 sums = (I32)total;
+    int32_t length = 0;
+    for (int l = 0; l < kLanes; ++l) length += sums[l];
+    lengths[g] = length + cellDistance(cell(lastCell), cell(sorted[0]));
+  }
 }
 #endif
 
@@ -1027,7 +1036,11 @@ int32_t keyTourLength(const uint8_t* keys, size_t n, const uint16_t* codeOf, uin
   // A stable sort by key, then the length of the sorted cells: in the
   // registers for short tours, else a counting sort over the 128 key values.
 #if defined(__AVX512BW__)
-  if (n <= 128) return sortKeysInRegisters(keys, n, codeOf, tour);
+  if (n <= 128) {
+    int32_t length[1];
+    sortKeysInRegisters<1>({keys}, n, codeOf, tour, length);
+    return length[0];
+  }
 #endif
   if (n >= 2048) {
     sortKeysInBlocks(keys, n, codeOf, tour);
@@ -1051,11 +1064,26 @@ int32_t keyTourLength(const uint8_t* keys, size_t n, const uint16_t* codeOf, uin
   return codeTourLength(tour, n);
 }
 
+void keyTourLengthPair(const uint8_t* keys1, const uint8_t* keys2, size_t n, const uint16_t* codeOf, uint16_t* tours,
+                       int32_t* lengths) {
+#if defined(__AVX512BW__)
+  if (n <= 128) {
+    int32_t both[2];
+    sortKeysInRegisters<2>({keys1, keys2}, n, codeOf, tours, both);
+    lengths[0] = both[0];
+    lengths[1] = both[1];
+    return;
+  }
+#endif
+  lengths[0] = keyTourLength(keys1, n, codeOf, tours);
+  lengths[1] = keyTourLength(keys2, n, codeOf, tours + n);
+}
+
 }  // namespace
 
 extern const Kernels kKernels;
 const Kernels kKernels = {WENDRA_KERNEL_LABEL, fetchForWriting, fillStates, hitWords, hitWordsAndStates, drawCities,
-                          keyInitialise, keyMutate, codeTourLength, keyTourLength, pathPlan, pathApply, stampedPositions,
+                          keyInitialise, keyMutate, codeTourLength, keyTourLength, keyTourLengthPair, pathPlan, pathApply, stampedPositions,
                           pathInitialise};
 
 }  // namespace wendra::WENDRA_KERNEL_NAMESPACE

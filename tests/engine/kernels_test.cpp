@@ -138,6 +138,21 @@ TEST(KernelsTest, TourLengths) {
       for (std::size_t i = 0; i < n; ++i) sorted[i] = codes[order[i]];
       ASSERT_EQ(k->keyTourLength(keys.data(), n, codes.data(), tour.data()), scalarLength(sorted)) << k->name << " " << n;
       EXPECT_EQ(tour, sorted);
+
+      // As one of a pair, either way round, beside keys of another pattern
+      // (all equal, so the order is the cities' own).
+      const std::vector<std::uint8_t> flat(n, 77);
+      std::vector<std::uint16_t> tours(2 * n);
+      std::int32_t lengths[2] = {-1, -1};
+      k->keyTourLengthPair(keys.data(), flat.data(), n, codes.data(), tours.data(), lengths);
+      EXPECT_EQ(lengths[0], scalarLength(sorted)) << k->name << " " << n;
+      EXPECT_EQ(lengths[1], scalarLength(codes)) << k->name << " " << n;
+      EXPECT_TRUE(std::equal(sorted.begin(), sorted.end(), tours.begin())) << k->name << " " << n;
+      EXPECT_TRUE(std::equal(codes.begin(), codes.end(), tours.begin() + static_cast<std::ptrdiff_t>(n)))
+          << k->name << " " << n;
+      k->keyTourLengthPair(flat.data(), keys.data(), n, codes.data(), tours.data(), lengths);
+      EXPECT_EQ(lengths[0], scalarLength(codes)) << k->name << " " << n;
+      EXPECT_EQ(lengths[1], scalarLength(sorted)) << k->name << " " << n;
     }
   }
 }

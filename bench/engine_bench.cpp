@@ -11,11 +11,13 @@
 //   --no-memory  skips the peak memory column.
 
 #include <benchmark/benchmark.h>
+#include <sched.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
@@ -23,6 +25,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engines.h"
@@ -319,6 +322,65 @@ int peakMemoryChild(const char* kind, int width, int height, int population) {
 }
 
 // ---------------------------------------------------------------------------
+// How fast each core runs, alone and with all of them busy: a chain of
+// dependent additions, one per cycle, pinned to the core. On a virtual
+// machine the cores may run at very different speeds, and change from
+// minute to minute (a host core shared with another guest); the scaling
+// column can be no better than they allow.
+
+double addsPerNanosecond() {
+  constexpr std::int64_t kAdds = 100'000'000;
+  std::uint64_t x = 0;
+  const auto start = std::chrono::steady_clock::now();
+  for (std::int64_t i = 0; i < kAdds; ++i) {
+    x += 1;
+    __asm__ volatile("" : "+r"(x));  // kept in a register, each addition waiting for the last
+  }
+  const double ns = std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count();
+  return static_cast<double>(kAdds) / ns;
+}
+
+std::vector<int> allowedCores() {
+  std::vector<int> cores;
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (sched_getaffinity(0, sizeof set, &set) == 0)
+    for (int c = 0; c < CPU_SETSIZE; ++c)
+      if (CPU_ISSET(c, &set)) cores.push_back(c);
+  return cores;
+}
+
+// Runs addsPerNanosecond on each of `cores` in its own thread, all at once
+// or one after another.
+std::vector<double> speedsOn(const std::vector<int>& cores, bool together) {
+  std::vector<double> speeds(cores.size(), 0.0);
+  auto measure = [&](std::size_t i) {
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    CPU_SET(cores[i], &one);
+    if (sched_setaffinity(0, sizeof one, &one) != 0) return;  // this thread only
+    speeds[i] = addsPerNanosecond();
+  };
+  std::vector<std::thread> threads;
+  for (std::size_t i = 0; i < cores.size(); ++i) {
+    threads.emplace_back(measure, i);
+    if (!together) threads.back().join();
+  }
+  for (std::thread& t : threads)
+    if (t.joinable()) t.join();
+  return speeds;
+}
+
+void printCoreSpeeds(const char* when) {
+  const std::vector<int> cores = allowedCores();
+  if (cores.empty()) return;
+  const std::vector<double> alone = speedsOn(cores, false), together = speedsOn(cores, true);
+  std::printf("core speeds %s, additions per ns (about GHz), alone | all busy:", when);
+  for (std::size_t i = 0; i < cores.size(); ++i) std::printf(" cpu%d %.2f | %.2f;", cores[i], alone[i], together[i]);
+  std::printf("\n");
+}
+
+// ---------------------------------------------------------------------------
 // Collects the medians and prints the table.
 
 class TableReporter : public benchmark::BenchmarkReporter {
@@ -413,7 +475,9 @@ int main(int argc, char** argv) {
   wendra::registerAll();
   benchmark::Initialize(&count, args.data());
   wendra::TableReporter reporter;
+  wendra::printCoreSpeeds("before");
   benchmark::RunSpecifiedBenchmarks(&reporter);
+  wendra::printCoreSpeeds("after");
   wendra::printTable(reporter.results, memory);
   benchmark::Shutdown();
   return 0;

@@ -389,8 +389,10 @@ void pathApplyEach(uint32_t state, uint32_t n, uint16_t* genes, const uint64_t* 
 // the word's gene positions, by expanding a count over them) and its
 // partner (from the state one draw on, all 64 of a word's at once) packed
 // into one entry, the hits' entries compressed to the end of the list.
-// Making the swaps in a run of their own keeps the loop that makes them
-// short and its end predictable.
+// Found one at a time, each hit's position and partner took a score of
+// instructions and the loop over a word's hits ended where no predictor
+// could guess; listed, a word costs the same whatever its hits, and the
+// loop that makes the swaps is a few instructions per swap.
 typedef uint64_t U64x8 __attribute__((vector_size(64)));
 struct PartnerJumps {
   __m512i mul[4], inc[4];  // lane l of vector k: the jump over 16k + l + 2 draws

@@ -238,12 +238,35 @@ Subject& subjectFor(Build build, EncodingKind kind, const Size& size) {
   return s;
 }
 
+// The single-thread measurements (the reference and fast1) run on the core
+// that was fastest when the run began: on cores of unequal speed the scaling
+// column then shows what the other cores add to the best one, not what they
+// add to a slow one. Parallel measurements run where the scheduler puts them.
+int singleThreadCore = -1;
+
+struct SingleThreadPin {
+  cpu_set_t before;
+  bool pinned = false;
+  explicit SingleThreadPin(Build build) {
+    if (singleThreadCore < 0 || (build != Build::kLiteral && build != Build::kFastOne)) return;
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    CPU_SET(singleThreadCore, &one);
+    pinned = sched_getaffinity(0, sizeof before, &before) == 0 && sched_setaffinity(0, sizeof one, &one) == 0;
+  }
+  ~SingleThreadPin() {
+    if (pinned) sched_setaffinity(0, sizeof before, &before);
+  }
+};
+
 void createBench(benchmark::State& state, Build build, EncodingKind kind, Size size) {
+  const SingleThreadPin pin(build);
   Subject& s = subjectFor(build, kind, size);
   for (auto _ : state) s.create(size);
 }
 
 void stepBench(benchmark::State& state, Build build, EncodingKind kind, Size size) {
+  const SingleThreadPin pin(build);
   Subject& s = subjectFor(build, kind, size);
   if (!s.created) s.create(size);
   for (auto _ : state) s.step();
@@ -371,14 +394,18 @@ std::vector<double> speedsOn(const std::vector<int>& cores, bool together) {
   return speeds;
 }
 
-void printCoreSpeeds(const char* when) {
+// Prints the speeds; returns the core that was fastest alone (-1 if unknown).
+int printCoreSpeeds(const char* when) {
   const std::vector<int> cores = allowedCores();
-  if (cores.empty()) return;
+  if (cores.empty()) return -1;
   const std::vector<double> alone = speedsOn(cores, false), together = speedsOn(cores, true);
   std::printf("core speeds %s, additions per ns (about GHz), alone | all busy:", when);
   for (std::size_t i = 0; i < cores.size(); ++i) std::printf(" cpu%d %.2f | %.2f;", cores[i], alone[i], together[i]);
   std::printf("\n");
+  return cores[static_cast<std::size_t>(std::max_element(alone.begin(), alone.end()) - alone.begin())];
 }
+
+
 
 // ---------------------------------------------------------------------------
 // Collects the medians and prints the table.
@@ -475,7 +502,9 @@ int main(int argc, char** argv) {
   wendra::registerAll();
   benchmark::Initialize(&count, args.data());
   wendra::TableReporter reporter;
-  wendra::printCoreSpeeds("before");
+  wendra::singleThreadCore = wendra::printCoreSpeeds("before");
+  if (wendra::singleThreadCore >= 0)
+    std::printf("single-thread rows (literal, fast1) run on cpu%d\n", wendra::singleThreadCore);
   benchmark::RunSpecifiedBenchmarks(&reporter);
   wendra::printCoreSpeeds("after");
   wendra::printTable(reporter.results, memory);

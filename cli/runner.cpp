@@ -1,5 +1,6 @@
 #include "runner.h"
 
+#include <charconv>
 #include <cinttypes>
 #include <cstring>
 
@@ -9,11 +10,17 @@
 namespace wendra {
 namespace {
 
+// The cities joined by ';'. A tour of 10000 cities is written after every
+// step, so the numbers are formatted without the printf machinery, straight
+// onto the end of the output.
 void appendTour(std::string& line, const std::vector<std::int32_t>& tour) {
+  line.reserve(line.size() + 6 * tour.size());
   char buffer[16];
   for (std::size_t i = 0; i < tour.size(); ++i) {
-    const int n = std::snprintf(buffer, sizeof buffer, i ? ";%" PRId32 : "%" PRId32, tour[i]);
-    line.append(buffer, static_cast<std::size_t>(n));
+    char* p = buffer;
+    if (i) *p++ = ';';
+    p = std::to_chars(p, buffer + sizeof buffer, tour[i]).ptr;
+    line.append(buffer, p);
   }
 }
 
@@ -26,19 +33,24 @@ std::string csvHeader(bool withTours) {
 }
 
 std::string csvRow(const EvolutionEngine& engine, int run, bool withTours) {
+  std::string line;
+  appendCsvRow(line, engine, run, withTours);
+  return line;
+}
+
+void appendCsvRow(std::string& line, const EvolutionEngine& engine, int run, bool withTours) {
   char buffer[160];
   const int n = std::snprintf(buffer, sizeof buffer, "%d,%" PRId32 ",%.17g,%.0f,%.0f,%" PRId32, run,
                               engine.generation(), engine.averageLength(),
                               engine.generationBestLength(), engine.overallBestLength(),
                               engine.overallBestGeneration());
-  std::string line(buffer, static_cast<std::size_t>(n));
+  line.append(buffer, static_cast<std::size_t>(n));
   if (withTours) {
     line += ',';
     appendTour(line, engine.generationBestTour());
     line += ',';
     appendTour(line, engine.overallBestTour());
   }
-  return line;
 }
 
 int runAll(const RunOptions& options, std::FILE* out, std::FILE* err) {
@@ -71,11 +83,11 @@ int runAll(const RunOptions& options, EvolutionEngine& engine, std::FILE* out, s
       block += csvHeader(options.tour);
       block += '\n';
     }
-    block += csvRow(engine, run, options.tour);
+    appendCsvRow(block, engine, run, options.tour);
     block += '\n';
     for (std::int32_t g = 0; g < options.generations; ++g) {
       engine.step();
-      block += csvRow(engine, run, options.tour);
+      appendCsvRow(block, engine, run, options.tour);
       block += '\n';
       if (block.size() >= (1u << 16) && !flush()) break;
     }

@@ -16,6 +16,8 @@ std::string csvHeader(bool withTours);
 // One CSV row for the engine's current state (without the line end):
 // run,generation,average,best,overall_best,overall_best_generation[,best_tour,overall_best_tour]
 std::string csvRow(const EvolutionEngine& engine, int run, bool withTours);
+// The same row appended to `out` (no line end).
+void appendCsvRow(std::string& out, const EvolutionEngine& engine, int run, bool withTours);
 
 // Runs everything and writes to out; errors go to err as one line.
 // Returns the exit status: 0 done, 1 the population does not fit in memory

@@ -141,6 +141,19 @@ TEST(RunnerTest, RowFormat) {
                                std::to_string(static_cast<int>(engine->generationBestLength())) + "," +
                                std::to_string(static_cast<int>(engine->overallBestLength())) + ",0";
   EXPECT_EQ(row, expected);
+
+  // With tours: the cities of each, in order, joined by ';'.
+  auto joined = [](const std::vector<std::int32_t>& tour) {
+    std::string text;
+    for (std::size_t i = 0; i < tour.size(); ++i) text += (i ? ";" : "") + std::to_string(tour[i]);
+    return text;
+  };
+  engine->step();
+  const std::string withTours = csvRow(*engine, 7, true);
+  const std::string tours = "," + joined(engine->generationBestTour()) + "," + joined(engine->overallBestTour());
+  ASSERT_GE(withTours.size(), tours.size());
+  EXPECT_EQ(withTours.substr(withTours.size() - tours.size()), tours);
+  EXPECT_EQ(withTours.substr(0, withTours.size() - tours.size()), csvRow(*engine, 7, false));
 }
 
 }  // namespace

@@ -352,6 +352,26 @@ uint32_t pathPlan(uint32_t state, uint32_t threshold, uint32_t n, uint64_t* word
   }
 }
 
+// One word of a mutation's walk: its gene positions (the others are partner
+// draws), the hits among them and how many there are; `last` when the
+// mutation's last gene lies in it, the hits beyond that gene then dropped.
+struct WalkWord {
+  uint64_t genePositions, geneHits, genes;
+  bool last;
+};
+inline WalkWord walkWord(uint64_t hits, uint64_t& carry, uint64_t passed, uint32_t n) {
+  WalkWord word;
+  word.genePositions = ~partnerPositions(hits, carry);
+  word.geneHits = hits & word.genePositions;
+  word.genes = static_cast<uint64_t>(popcount64(word.genePositions));
+  word.last = passed + word.genes >= n;
+  if (word.last) {
+    const int last = selectBit(word.genePositions, static_cast<int>(n - passed));
+    word.geneHits &= last == 63 ? ~uint64_t{0} : (uint64_t{2} << last) - 1;
+  }
+  return word;
+}
+
 // The swaps one hit at a time, as they are found.
 void pathApplyEach(uint32_t state, uint32_t n, uint16_t* genes, const uint64_t* words) {
   const WordJumps& jumps = wordJumps();
@@ -359,26 +379,19 @@ void pathApplyEach(uint32_t state, uint32_t n, uint16_t* genes, const uint64_t* 
   uint64_t passed = 0;
   uint32_t wordStart = state;
   for (size_t w = 0;; ++w) {
-    const uint64_t hits = words[w];
-    const uint64_t genePositions = ~partnerPositions(hits, carry);
-    uint64_t geneHits = hits & genePositions;
-    const uint64_t here = static_cast<uint64_t>(popcount64(genePositions));
-    const bool lastWord = passed + here >= n;
-    if (lastWord) {
-      const int last = selectBit(genePositions, static_cast<int>(n - passed));
-      geneHits &= last == 63 ? ~uint64_t{0} : (uint64_t{2} << last) - 1;
-    }
+    const WalkWord word = walkWord(words[w], carry, passed, n);
     // Each hit swaps its gene with the partner position drawn next.
-    for (uint64_t h = geneHits; h != 0; h &= h - 1) {
+    for (uint64_t h = word.geneHits; h != 0; h &= h - 1) {
       const int bit = __builtin_ctzll(h);
-      const uint64_t gene = passed + static_cast<uint64_t>(popcount64(genePositions & ((uint64_t{1} << bit) - 1)));
+      const uint64_t gene =
+          passed + static_cast<uint64_t>(popcount64(word.genePositions & ((uint64_t{1} << bit) - 1)));
       const uint32_t partner = static_cast<uint32_t>((uint64_t{n} * jumps.at(wordStart, bit + 2)) >> 32);
       const uint16_t t = genes[gene];
       genes[gene] = genes[partner];
       genes[partner] = t;
     }
-    if (lastWord) return;
-    passed += here;
+    if (word.last) return;
+    passed += word.genes;
     wordStart = jumps.at(wordStart, 64);
   }
 }
@@ -434,23 +447,15 @@ void pathApply(uint32_t state, uint32_t n, uint16_t* genes, const uint64_t* word
   uint64_t passed = 0;
   uint32_t wordStart = state;
   for (size_t w = 0;; ++w) {
-    const uint64_t hits = words[w];
-    const uint64_t genePositions = ~partnerPositions(hits, carry);
-    uint64_t geneHits = hits & genePositions;
-    const uint64_t here = static_cast<uint64_t>(popcount64(genePositions));
-    const bool lastWord = passed + here >= n;
-    if (lastWord) {
-      const int last = selectBit(genePositions, static_cast<int>(n - passed));
-      geneHits &= last == 63 ? ~uint64_t{0} : (uint64_t{2} << last) - 1;
-    }
-    if (geneHits != 0) {
+    const WalkWord word = walkWord(words[w], carry, passed, n);
+    if (word.geneHits != 0) {
       if (listed > kList - 64) swapListed();
       const __m512i start = _mm512_set1_epi32(static_cast<int>(wordStart));
       uint32_t rankBase = static_cast<uint32_t>(passed);
 #pragma GCC unroll 4
       for (int k = 0; k < 4; ++k) {
-        const auto hitLanes = static_cast<__mmask16>(geneHits >> (16 * k));
-        const auto geneLanes = static_cast<__mmask16>(genePositions >> (16 * k));
+        const auto hitLanes = static_cast<__mmask16>(word.geneHits >> (16 * k));
+        const auto geneLanes = static_cast<__mmask16>(word.genePositions >> (16 * k));
         const U64x8 s = (U64x8)_mm512_add_epi32(_mm512_mullo_epi32(start, partnerJumps.mul[k]), partnerJumps.inc[k]);
         // floor(n * state / 2^32) for the even lanes into their own low
         // halves, for the odd ones in the high half of the product.
@@ -465,11 +470,11 @@ void pathApply(uint32_t state, uint32_t n, uint16_t* genes, const uint64_t* word
         rankBase += static_cast<uint32_t>(__builtin_popcount(geneLanes));
       }
     }
-    if (lastWord) {
+    if (word.last) {
       swapListed();
       return;
     }
-    passed += here;
+    passed += word.genes;
     wordStart = jumps.at(wordStart, 64);
   }
 }

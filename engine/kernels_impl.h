@@ -155,27 +155,35 @@ void hitWordsAndStates(uint32_t state, uint32_t threshold, uint64_t* words, uint
 // floor(n * s / 2^32) in 32-bit lanes (n < 2^16): high and low halves.
 inline U32 citiesOf(U32 s, uint32_t n) { return ((s >> 16) * n + (((s & 0xFFFFu) * n) >> 16)) >> 16; }
 
-void drawCities(uint32_t state, uint32_t n, uint32_t* cities, size_t count) {
+// For t below count rounded down to whole blocks of 4 kLanes: cities[t] =
+// floor(n * (state t + 1) / 2^32) and, when kStates, states[t] = state t + 1.
+// Returns how many were written.
+template <bool kStates>
+size_t citiesInBlocks(uint32_t state, uint32_t n, uint32_t* states, uint32_t* cities, size_t count) {
   constexpr int kChains = 4;
   constexpr size_t kBlock = kChains * kLanes;
+  static const LaneJumps<kChains> lanes(1, 1);
+  static const Jump j = jumpOver(kBlock);
+  U32 v[kChains];
+  #pragma GCC unroll 16
+  for (int k = 0; k < kChains; ++k) v[k] = lanes.from(state, k);
+  const U32 mul = splat(j.multiplier), inc = splat(j.increment);
   size_t t = 0;
-  if (count >= kBlock) {
-    static const LaneJumps<kChains> lanes(1, 1);
-    static const Jump j = jumpOver(kBlock);
-    U32 v[kChains];
+  for (; t + kBlock <= count; t += kBlock) {
     #pragma GCC unroll 16
-    for (int k = 0; k < kChains; ++k) v[k] = lanes.from(state, k);
-    const U32 mul = splat(j.multiplier), inc = splat(j.increment);
-    for (; t + kBlock <= count; t += kBlock) {
-      #pragma GCC unroll 16
-      for (int k = 0; k < kChains; ++k) {
-        storeU32(cities + t + k * kLanes, citiesOf(v[k], n));
-        v[k] = v[k] * mul + inc;
-      }
+    for (int k = 0; k < kChains; ++k) {
+      if constexpr (kStates) storeU32(states + t + k * kLanes, v[k]);
+      storeU32(cities + t + k * kLanes, citiesOf(v[k], n));
+      v[k] = v[k] * mul + inc;
     }
-    const Jump done = jumpOver(t);
-    state = done.multiplier * state + done.increment;
   }
+  return t;
+}
+
+void drawCities(uint32_t state, uint32_t n, uint32_t* cities, size_t count) {
+  size_t t = citiesInBlocks<false>(state, n, nullptr, cities, count);
+  const Jump done = jumpOver(t);
+  state = done.multiplier * state + done.increment;
   for (; t < count; ++t) {
     state = state * kMultiplier + 1u;
     cities[t] = static_cast<uint32_t>((uint64_t{n} * state) >> 32);
@@ -735,22 +743,7 @@ struct BucketWords {
 // states[t] = state t + 1 and cities[t] = floor(n * states[t] / 2^32), for t
 // below count (a multiple of 4 kLanes).
 void fillStatesAndCities(uint32_t state, uint32_t n, uint32_t* states, uint32_t* cities, size_t count) {
-  constexpr int kChains = 4;
-  constexpr size_t kBlock = kChains * kLanes;
-  static const LaneJumps<kChains> lanes(1, 1);
-  static const Jump j = jumpOver(kBlock);
-  U32 v[kChains];
-  #pragma GCC unroll 16
-  for (int k = 0; k < kChains; ++k) v[k] = lanes.from(state, k);
-  const U32 mul = splat(j.multiplier), inc = splat(j.increment);
-  for (size_t t = 0; t < count; t += kBlock) {
-    #pragma GCC unroll 16
-    for (int k = 0; k < kChains; ++k) {
-      storeU32(states + t + k * kLanes, v[k]);
-      storeU32(cities + t + k * kLanes, citiesOf(v[k], n));
-      v[k] = v[k] * mul + inc;
-    }
-  }
+  citiesInBlocks<true>(state, n, states, cities, count);
 }
 
 template <class Flags>

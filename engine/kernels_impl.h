@@ -334,6 +334,29 @@ const WordJumps& wordJumps() {
   return jumps;
 }
 
+// One word of a mutation's walk: its gene positions (the others are partner
+// draws), the hits among them and how many there are; `last` when the
+// mutation's last gene lies in it (at bit lastGene), the hits beyond that
+// gene then dropped.
+struct WalkWord {
+  uint64_t genePositions, geneHits, genes;
+  bool last;
+  int lastGene;
+};
+inline WalkWord walkWord(uint64_t hits, uint64_t& carry, uint64_t passed, uint32_t n) {
+  WalkWord word;
+  word.genePositions = ~partnerPositions(hits, carry);
+  word.geneHits = hits & word.genePositions;
+  word.genes = static_cast<uint64_t>(popcount64(word.genePositions));
+  word.last = passed + word.genes >= n;
+  word.lastGene = 63;
+  if (word.last) {
+    word.lastGene = selectBit(word.genePositions, static_cast<int>(n - passed));
+    word.geneHits &= word.lastGene == 63 ? ~uint64_t{0} : (uint64_t{2} << word.lastGene) - 1;
+  }
+  return word;
+}
+
 uint32_t pathPlan(uint32_t state, uint32_t threshold, uint32_t n, uint64_t* words, size_t* wordCount,
                   size_t blockWords) {
   const WordJumps& jumps = wordJumps();
@@ -344,40 +367,17 @@ uint32_t pathPlan(uint32_t state, uint32_t threshold, uint32_t n, uint64_t* word
   for (;;) {
     hitWordsImpl<false>(wordStart, threshold, words + w, nullptr, blockWords);
     for (size_t end = w + blockWords; w < end; ++w) {
-      const uint64_t hits = words[w];
-      const uint64_t genePositions = ~partnerPositions(hits, carry);
-      const uint64_t here = static_cast<uint64_t>(popcount64(genePositions));
-      if (passed + here >= n) {
+      const WalkWord word = walkWord(words[w], carry, passed, n);
+      if (word.last) {
         // The mutation ends with its last gene's draw, or with the partner
         // after it when that draw hit.
-        const int last = selectBit(genePositions, static_cast<int>(n - passed));
         *wordCount = w + 1;
-        return jumps.at(wordStart, last + 1 + static_cast<int>((hits >> last) & 1));
+        return jumps.at(wordStart, word.lastGene + 1 + static_cast<int>((words[w] >> word.lastGene) & 1));
       }
-      passed += here;
+      passed += word.genes;
       wordStart = jumps.at(wordStart, 64);
     }
   }
-}
-
-// One word of a mutation's walk: its gene positions (the others are partner
-// draws), the hits among them and how many there are; `last` when the
-// mutation's last gene lies in it, the hits beyond that gene then dropped.
-struct WalkWord {
-  uint64_t genePositions, geneHits, genes;
-  bool last;
-};
-inline WalkWord walkWord(uint64_t hits, uint64_t& carry, uint64_t passed, uint32_t n) {
-  WalkWord word;
-  word.genePositions = ~partnerPositions(hits, carry);
-  word.geneHits = hits & word.genePositions;
-  word.genes = static_cast<uint64_t>(popcount64(word.genePositions));
-  word.last = passed + word.genes >= n;
-  if (word.last) {
-    const int last = selectBit(word.genePositions, static_cast<int>(n - passed));
-    word.geneHits &= last == 63 ? ~uint64_t{0} : (uint64_t{2} << last) - 1;
-  }
-  return word;
 }
 
 // The swaps one hit at a time, as they are found.

@@ -12,6 +12,9 @@ extern const Kernels kKernels;
 namespace kernels_avx512 {
 extern const Kernels kKernels;
 }
+namespace kernels_avx512vbmi2 {
+extern const Kernels kKernels;
+}
 #endif
 
 KernelList availableKernels() {
@@ -22,8 +25,10 @@ KernelList availableKernels() {
     list.items[list.count++] = &kernels_avx2::kKernels;
     if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
         __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq") &&
-        __builtin_cpu_supports("avx512cd"))
+        __builtin_cpu_supports("avx512cd")) {
       list.items[list.count++] = &kernels_avx512::kKernels;
+      if (__builtin_cpu_supports("avx512vbmi2")) list.items[list.count++] = &kernels_avx512vbmi2::kKernels;
+    }
   }
 #endif
   return list;

@@ -117,7 +117,7 @@ const Kernels& kernels();
 // Every variant built into this binary that this processor runs, fastest
 // last (for tests and benchmarks).
 struct KernelList {
-  const Kernels* items[4];
+  const Kernels* items[5];
   int count;
 };
 KernelList availableKernels();

@@ -17,6 +17,12 @@
 
 #include "kernels.h"
 
+#if defined(__AVX512F__) && !defined(__clang__)
+// GCC 12's AVX-512 intrinsics pass an undefined vector as the source of lanes
+// they never keep, which its flow analysis reports as uninitialised.
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
 namespace wendra::WENDRA_KERNEL_NAMESPACE {
 namespace {
 
@@ -431,9 +437,14 @@ struct PartnerJumps {
   }
 };
 
-// Below about 200 genes (three or four words, a dozen hits at most) the
-// listing costs more than it saves.
+// Listing all 64 lanes of a word costs more than it saves below about 200
+// genes (three or four words, a dozen hits at most); listing the hits'
+// lanes alone pays at any length.
+#if defined(__AVX512VBMI2__)
+constexpr uint32_t kListFrom = 0;
+#else
 constexpr uint32_t kListFrom = 200;
+#endif
 void pathApply(uint32_t state, uint32_t n, uint16_t* genes, const uint64_t* words) {
   if (n < kListFrom) return pathApplyEach(state, n, genes, words);
   static const PartnerJumps partnerJumps;
@@ -454,6 +465,53 @@ void pathApply(uint32_t state, uint32_t n, uint16_t* genes, const uint64_t* word
   uint64_t carry = 0;
   uint64_t passed = 0;
   uint32_t wordStart = state;
+#if defined(__AVX512VBMI2__)
+  // Only the hits' lanes: their bit positions compressed out of the word,
+  // at most 32 (a partner draw follows every hit). The j-th hit of a word at
+  // bit b has below it the j partner draws of the hits before it, and one
+  // more when the word opens with the partner of the last word's final
+  // draw, so its gene position is passed + b - j - that one.
+  const __m512i bitIota = _mm512_set_epi8(63, 62, 61, 60, 59, 58, 57, 56, 55, 54, 53, 52, 51, 50, 49, 48, 47, 46, 45,
+                                          44, 43, 42, 41, 40, 39, 38, 37, 36, 35, 34, 33, 32, 31, 30, 29, 28, 27, 26,
+                                          25, 24, 23, 22, 21, 20, 19, 18, 17, 16, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6,
+                                          5, 4, 3, 2, 1, 0);
+  const __m512i nLanes = _mm512_set1_epi64(n);
+  for (size_t w = 0;; ++w) {
+    const uint64_t opensWithPartner = carry;
+    const WalkWord word = walkWord(words[w], carry, passed, n);
+    if (word.geneHits != 0) {
+      if (listed > kList - 64) swapListed();
+      const __m512i bits = _mm512_maskz_compress_epi8(word.geneHits, bitIota);
+      const int hits = popcount64(word.geneHits);
+      const __m512i start = _mm512_set1_epi32(static_cast<int>(wordStart));
+      const __m512i base = _mm512_sub_epi32(_mm512_set1_epi32(static_cast<int>(passed - opensWithPartner)), iota);
+      for (int from = 0; from < hits; from += 16) {
+        const __m512i b = _mm512_cvtepu8_epi32(from == 0 ? _mm512_castsi512_si128(bits)
+                                                         : _mm512_extracti32x4_epi32(bits, 1));
+        const __mmask16 high = _mm512_test_epi32_mask(b, _mm512_set1_epi32(32));
+        const __m512i mul = _mm512_mask_blend_epi32(high, _mm512_permutex2var_epi32(partnerJumps.mul[0], b, partnerJumps.mul[1]),
+                                                    _mm512_permutex2var_epi32(partnerJumps.mul[2], b, partnerJumps.mul[3]));
+        const __m512i inc = _mm512_mask_blend_epi32(high, _mm512_permutex2var_epi32(partnerJumps.inc[0], b, partnerJumps.inc[1]),
+                                                    _mm512_permutex2var_epi32(partnerJumps.inc[2], b, partnerJumps.inc[3]));
+        const __m512i s = _mm512_add_epi32(_mm512_mullo_epi32(start, mul), inc);
+        // floor(n * state / 2^32): even lanes from their own product's high
+        // half, odd lanes from the high half of theirs.
+        const __m512i even = _mm512_srli_epi64(_mm512_mul_epu32(s, nLanes), 32);
+        const __m512i odd = _mm512_mul_epu32(_mm512_srli_epi64(s, 32), nLanes);
+        const __m512i partner = _mm512_mask_blend_epi32(0xAAAA, even, odd);
+        const __m512i gene = _mm512_sub_epi32(_mm512_add_epi32(b, base), _mm512_set1_epi32(from));
+        _mm512_storeu_si512(list + listed + from, _mm512_or_si512(gene, _mm512_slli_epi32(partner, 16)));
+      }
+      listed += hits;
+    }
+    if (word.last) {
+      swapListed();
+      return;
+    }
+    passed += word.genes;
+    wordStart = jumps.at(wordStart, 64);
+  }
+#else
   for (size_t w = 0;; ++w) {
     const WalkWord word = walkWord(words[w], carry, passed, n);
     if (word.geneHits != 0) {
@@ -485,6 +543,7 @@ void pathApply(uint32_t state, uint32_t n, uint16_t* genes, const uint64_t* word
     passed += word.genes;
     wordStart = jumps.at(wordStart, 64);
   }
+#endif
 }
 #else
 void pathApply(uint32_t state, uint32_t n, uint16_t* genes, const uint64_t* words) {
@@ -591,9 +650,6 @@ inline uint64_t groupBits(uint64_t m, int shift) {
 }
 
 #if defined(__AVX512F__)
-// GCC 12's AVX-512 intrinsics pass an undefined vector as the source of lanes
-// they never keep, which its flow analysis reports as uninitialised.
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 // The bucket bitset in R registers of 512 buckets each. flagged(b): bit l
 // set when bucket b[l] is flagged (b < 512 R).
 template <int R>

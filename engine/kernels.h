@@ -63,7 +63,7 @@ struct Kernels {
                     std::size_t cities);
 
   // Length of the closed tour through the cells codes[0 .. n - 1], each
-  // code row * 128 + column (column < 128, row < 512). REQUIRES: n >= 1.
+  // code row * 128 + column (column < 128, row < 256). REQUIRES: n >= 1.
   std::int32_t (*codeTourLength)(const std::uint16_t* codes, std::size_t n);
 
   // Length of the tour the keys decode to: the cities in ascending key

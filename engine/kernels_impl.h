@@ -269,12 +269,67 @@ inline int32_t cellDistance(uint32_t a, uint32_t b) {
   return (dc < 0 ? -dc : dc) + (dr < 0 ? -dr : dr);
 }
 
+#if defined(__AVX512F__)
+// The sum of the 64-bit lanes (read as vector elements: the header's
+// reduction sets off false warnings of uninitialised values).
+inline int64_t sumLanes(__m512i v) {
+  typedef int64_t I64 __attribute__((vector_size(64)));
+  const I64 lanes = (I64)v;
+  int64_t sum = 0;
+  for (int l = 0; l < 8; ++l) sum += lanes[l];
+  return sum;
+}
+#endif
+
+// A code row * 128 + column plus its row bits again is row * 256 + column:
+// the column in the low byte, the row in the high one. The sum of the bytes'
+// absolute differences between a run of such cells and the run one further
+// on is then the length of the edges between them, 4 edges per 64-bit lane
+// of a single instruction.
 int32_t codeTourLength(const uint16_t* codes, size_t n) {
-  constexpr size_t kWidth = 2 * kLanes;  // uint16 lanes
-  constexpr int kFlushEvery = 64;        // 64 * (127 + 511) < 2^16
-  const size_t edges = n - 1;            // the closing edge comes last
-  int32_t total = 0;
+  const size_t edges = n - 1;  // the closing edge comes last
+  int64_t total = 0;
   size_t i = 0;
+#if defined(__AVX512BW__)
+  const __m512i rows = _mm512_set1_epi16(static_cast<short>(0xFF80));
+  auto bytes = [&](__m512i c) { return _mm512_add_epi16(c, _mm512_and_si512(c, rows)); };
+  __m512i sum = _mm512_setzero_si512();
+  for (; i + 32 <= edges; i += 32)
+    sum = _mm512_add_epi64(sum, _mm512_sad_epu8(bytes(_mm512_loadu_si512(codes + i)),
+                                                bytes(_mm512_loadu_si512(codes + i + 1))));
+  if (i < edges) {  // the rest: absent lanes are zero in both, so add nothing
+    const __mmask32 lanes = (1u << (edges - i)) - 1;
+    sum = _mm512_add_epi64(sum, _mm512_sad_epu8(bytes(_mm512_maskz_loadu_epi16(lanes, codes + i)),
+                                                bytes(_mm512_maskz_loadu_epi16(lanes, codes + i + 1))));
+    i = edges;
+  }
+  total = sumLanes(sum);
+#elif defined(__AVX2__)
+  const __m256i rows = _mm256_set1_epi16(static_cast<short>(0xFF80));
+  auto bytes = [&](const uint16_t* p) {
+    const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+    return _mm256_add_epi16(c, _mm256_and_si256(c, rows));
+  };
+  __m256i sum = _mm256_setzero_si256();
+  for (; i + 16 <= edges; i += 16) sum = _mm256_add_epi64(sum, _mm256_sad_epu8(bytes(codes + i), bytes(codes + i + 1)));
+  alignas(32) int64_t lanes[4];
+  _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), sum);
+  total = lanes[0] + lanes[1] + lanes[2] + lanes[3];
+#elif defined(__SSE2__)
+  const __m128i rows = _mm_set1_epi16(static_cast<short>(0xFF80));
+  auto bytes = [&](const uint16_t* p) {
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    return _mm_add_epi16(c, _mm_and_si128(c, rows));
+  };
+  __m128i sum = _mm_setzero_si128();
+  for (; i + 8 <= edges; i += 8) sum = _mm_add_epi64(sum, _mm_sad_epu8(bytes(codes + i), bytes(codes + i + 1)));
+  alignas(16) int64_t lanes[2];
+  _mm_store_si128(reinterpret_cast<__m128i*>(lanes), sum);
+  total = lanes[0] + lanes[1];
+#else
+  // Elsewhere, column and row differences in 16-bit lanes.
+  constexpr size_t kWidth = 2 * kLanes;  // uint16 lanes
+  constexpr int kFlushEvery = 64;        // 64 * (127 + 255) < 2^16
   const U16 columnMask = U16{} + 127;
   while (i + kWidth <= edges) {
     U16 sum = U16{};
@@ -288,8 +343,9 @@ int32_t codeTourLength(const uint16_t* codes, size_t n) {
     }
     for (size_t l = 0; l < kWidth; ++l) total += sum[l];
   }
+#endif
   for (; i < edges; ++i) total += cellDistance(codes[i], codes[i + 1]);
-  return total + cellDistance(codes[n - 1], codes[0]);
+  return static_cast<int32_t>(total) + cellDistance(codes[n - 1], codes[0]);
 }
 
 // Bits of the positions that are partner draws, given the hit bits of one
@@ -1047,7 +1103,6 @@ void sortKeysInRegisters(const uint8_t* const (&keys)[G], size_t n, const uint16
   }
   bitonicSort<2, G>(v);
   const __m512i nextLane = (__m512i)(kIota16 + static_cast<uint16_t>(1));
-  const U16 columnMask = U16{} + 127;
   const size_t last = n - 1;
   for (int g = 0; g < G; ++g) {
     __m512i sorted[4];
@@ -1067,11 +1122,13 @@ void sortKeysInRegisters(const uint8_t* const (&keys)[G], size_t n, const uint16
     for (int a = 0; a < 4; ++a) {
       const size_t first = 32 * static_cast<size_t>(a);
       const __mmask32 edges = lanesOf(first + 1);
-      const U16 x = (U16)sorted[a];
-      const U16 y = (U16)_mm512_permutex2var_epi16(sorted[a], nextLane, sorted[a < 3 ? a + 1 : 3]);
-      const U16 cx = x & columnMask, cy = y & columnMask, rx = x >> 7, ry = y >> 7;
-      const U16 d = (cx > cy ? cx - cy : cy - cx) + (rx > ry ? rx - ry : ry - rx);
-      total = _mm512_add_epi32(total, _mm512_madd_epi16(_mm512_maskz_mov_epi16(edges, (__m512i)d), _mm512_set1_epi16(1)));
+      // Absent edges zero in both cells: they add nothing to the sums of
+      // the bytes' differences (see codeTourLength).
+      const __m512i x = _mm512_maskz_mov_epi16(edges, sorted[a]);
+      const __m512i y = _mm512_maskz_permutex2var_epi16(edges, sorted[a], nextLane, sorted[a < 3 ? a + 1 : 3]);
+      const __m512i rows = _mm512_set1_epi16(static_cast<short>(0xFF80));
+      total = _mm512_add_epi64(total, _mm512_sad_epu8(_mm512_add_epi16(x, _mm512_and_si512(x, rows)),
+                                                      _mm512_add_epi16(y, _mm512_and_si512(y, rows))));
     }
     // The closing edge, from the last cell back to the first.
     __m512i lastVector = sorted[0];
@@ -1080,10 +1137,7 @@ void sortKeysInRegisters(const uint8_t* const (&keys)[G], size_t n, const uint16
     // (Lanes read as vector elements: the header's extracting intrinsics set
     // off false warnings of uninitialised values.)
     const auto cell = [](__m512i x) { return static_cast<uint32_t>(((U16)x)[0]); };
-    const I32 sums = (I32)total;
-    int32_t length = 0;
-    for (int l = 0; l < kLanes; ++l) length += sums[l];
-    lengths[g] = length + cellDistance(cell(lastCell), cell(sorted[0]));
+    lengths[g] = static_cast<int32_t>(sumLanes(total)) + cellDistance(cell(lastCell), cell(sorted[0]));
   }
 }
 #endif

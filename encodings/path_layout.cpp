@@ -12,7 +12,6 @@ namespace wendra {
 namespace {
 
 constexpr std::uint64_t kAlways = std::uint64_t{1} << 32;
-constexpr std::size_t kWalkWords = 4;  // hit words drawn per block, at most
 
 std::uint16_t* genes(std::uint8_t* chromosome) { return reinterpret_cast<std::uint16_t*>(chromosome); }
 const std::uint16_t* genes(const std::uint8_t* chromosome) {
@@ -217,17 +216,10 @@ std::uint32_t PathLayout::initialiseWithPlan(std::uint8_t* members, std::size_t 
   return s;
 }
 
-std::size_t PathLayout::blockWords() const {
-  // Blocks just long enough for a short chromosome's usual draw count.
-  const auto n = static_cast<std::size_t>(cities_);
-  return std::min<std::size_t>(kWalkWords, (n + n / 8 + 8 + 63) / 64);
-}
-
 std::size_t PathLayout::planWordsFor(std::size_t children) const {
-  // A mutation takes at most 2N draws; the last one planned may write a
-  // block beyond its own words.
+  // A mutation takes at most 2N draws.
   if (mutationThreshold_ == 0 || mutationThreshold_ == kAlways) return 0;
-  return children * ((2 * static_cast<std::size_t>(cities_) + 63) / 64) + kWalkWords;
+  return children * ((2 * static_cast<std::size_t>(cities_) + 63) / 64);
 }
 
 std::uint32_t PathLayout::planMutation(std::uint32_t state, std::uint64_t* words, std::size_t& used) const {
@@ -235,7 +227,7 @@ std::uint32_t PathLayout::planMutation(std::uint32_t state, std::uint64_t* words
   if (mutationThreshold_ == 0) return overGenes_.apply(state);
   if (mutationThreshold_ == kAlways) return overAllHits_.apply(state);
   return kernels().pathPlan(state, static_cast<std::uint32_t>(mutationThreshold_), static_cast<std::uint32_t>(cities_),
-                            words, &used, blockWords());
+                            words, &used);
 }
 
 void PathLayout::mutate(std::uint8_t* chromosome, std::uint32_t state, const std::uint64_t* words, Scratch&) const {

@@ -90,9 +90,8 @@ class PathLayout {
                                    const ChainPlan& plan, MergeReport* report = nullptr) const;
   // Plan words the mutations of `children` children may need, at most.
   std::size_t planWordsFor(std::size_t children) const;
-  // Plans a mutation that starts after `state`: writes its hit words (`used`
-  // of them are its own, a few more may be written after them) and returns
-  // the state after its last draw.
+  // Plans a mutation that starts after `state`: writes its words of gene
+  // hits (`used` of them) and returns the state after its last draw.
   std::uint32_t planMutation(std::uint32_t state, std::uint64_t* words, std::size_t& used) const;
   // child1 and child2 become the crossover of copies of a and b at `cut`.
   void crossCopy(const std::uint8_t* a, const std::uint8_t* b, std::uint32_t cut, std::uint8_t* child1,
@@ -105,8 +104,6 @@ class PathLayout {
   void textForm(const std::uint8_t* chromosome, std::uint8_t* out) const;
 
  private:
-  std::size_t blockWords() const;
-
   Grid grid_;
   std::int32_t cities_;
   CellCodes codes_;

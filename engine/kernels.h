@@ -81,12 +81,13 @@ struct Kernels {
   // The path mutation of n genes from `state`: per gene position one draw,
   // a hit when below the threshold, and after each hit one partner draw p =
   // floor(n * state / 2^32) whose gene is swapped with the hit one.
-  // pathPlan writes the hit bits of the mutation's draws to words (bit b of
-  // word w for draw 64w + b + 1; *wordCount words are meaningful, and up to
-  // blockWords - 1 more may be written) and returns the state after its last
-  // draw. pathApply makes the swaps from those words alone, without drawing.
+  // pathPlan writes the hits of the gene positions' draws to words (bit b of
+  // word w set when draw 64w + b + 1 is a gene position's and hits; *wordCount
+  // words, up to the last gene's draw) and returns the state after the
+  // mutation's last draw. pathApply makes the swaps from those words alone,
+  // without drawing.
   std::uint32_t (*pathPlan)(std::uint32_t state, std::uint32_t threshold, std::uint32_t n, std::uint64_t* words,
-                            std::size_t* wordCount, std::size_t blockWords);
+                            std::size_t* wordCount);
   void (*pathApply)(std::uint32_t state, std::uint32_t n, std::uint16_t* genes, const std::uint64_t* words);
 
   // The crossover's search for surplus cities: for i = 0 .. count - 1 in

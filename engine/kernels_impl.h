@@ -419,42 +419,75 @@ inline WalkWord walkWord(uint64_t hits, uint64_t& carry, uint64_t passed, uint32
   return word;
 }
 
-uint32_t pathPlan(uint32_t state, uint32_t threshold, uint32_t n, uint64_t* words, size_t* wordCount,
-                  size_t blockWords) {
+// The plan draws the mutation's words in SIMD lanes, one after another, and
+// walks each as it comes; it keeps only the gene positions' hits (those
+// after the last gene dropped), which is all the swaps need.
+uint32_t pathPlan(uint32_t state, uint32_t threshold, uint32_t n, uint64_t* words, size_t* wordCount) {
   const WordJumps& jumps = wordJumps();
+  constexpr int kChains = 64 / kLanes;
+  static const LaneJumps<kChains> lanes(1, 1);
+  static const Jump j = jumpOver(64);
+  U32 v[kChains];
+  #pragma GCC unroll 16
+  for (int k = 0; k < kChains; ++k) v[k] = lanes.from(state, k);
+  const U32 mul = splat(j.multiplier), inc = splat(j.increment), limit = splat(threshold);
   uint64_t carry = 0;   // the next position is a partner draw
   uint64_t passed = 0;  // gene positions before the current word
-  size_t w = 0;
   uint32_t wordStart = state;  // the state before the word's first draw
-  for (;;) {
-    hitWordsImpl<false>(wordStart, threshold, words + w, nullptr, blockWords);
-    for (size_t end = w + blockWords; w < end; ++w) {
-      const WalkWord word = walkWord(words[w], carry, passed, n);
-      if (word.last) {
-        // The mutation ends with its last gene's draw, or with the partner
-        // after it when that draw hit.
-        *wordCount = w + 1;
-        return jumps.at(wordStart, word.lastGene + 1 + static_cast<int>((words[w] >> word.lastGene) & 1));
-      }
-      passed += word.genes;
-      wordStart = jumps.at(wordStart, 64);
+  for (size_t w = 0;; ++w) {
+    uint64_t hits = 0;
+    #pragma GCC unroll 16
+    for (int k = 0; k < kChains; ++k) {
+      hits |= static_cast<uint64_t>(belowMask(v[k], limit)) << (k * kLanes);
+      v[k] = v[k] * mul + inc;
     }
+    const WalkWord word = walkWord(hits, carry, passed, n);
+    words[w] = word.geneHits;
+    if (word.last) {
+      // The mutation ends with its last gene's draw, or with the partner
+      // after it when that draw hit.
+      *wordCount = w + 1;
+      return jumps.at(wordStart, word.lastGene + 1 + static_cast<int>((hits >> word.lastGene) & 1));
+    }
+    passed += word.genes;
+    wordStart = jumps.at(wordStart, 64);
   }
+}
+
+// A word of gene hits as the swaps read it: the j-th hit of the word, at bit
+// b, has below it the j partner draws of the hits before it, and one more
+// when the word opens with the partner of the last word's final draw, so
+// its gene position is passed + b - j - that one. The word holds 64 minus
+// its partner draws gene positions (one hit's partner may lie in the next
+// word); the last word is the one that reaches n.
+struct GeneWord {
+  uint64_t hits;
+  uint64_t opensWithPartner;  // 0 or 1
+  uint64_t genes;
+  bool last;
+};
+inline GeneWord geneWord(uint64_t hits, uint64_t& opensWithPartner, uint64_t passed, uint32_t n) {
+  GeneWord word{hits, opensWithPartner, 0, false};
+  const uint64_t closesWithHit = hits >> 63;
+  word.genes = 64 - opensWithPartner - static_cast<uint64_t>(popcount64(hits)) + closesWithHit;
+  word.last = passed + word.genes >= n;
+  opensWithPartner = closesWithHit;
+  return word;
 }
 
 // The swaps one hit at a time, as they are found.
 void pathApplyEach(uint32_t state, uint32_t n, uint16_t* genes, const uint64_t* words) {
   const WordJumps& jumps = wordJumps();
-  uint64_t carry = 0;
+  uint64_t opens = 0;
   uint64_t passed = 0;
   uint32_t wordStart = state;
   for (size_t w = 0;; ++w) {
-    const WalkWord word = walkWord(words[w], carry, passed, n);
+    const GeneWord word = geneWord(words[w], opens, passed, n);
     // Each hit swaps its gene with the partner position drawn next.
-    for (uint64_t h = word.geneHits; h != 0; h &= h - 1) {
+    uint64_t below = passed - word.opensWithPartner;
+    for (uint64_t h = word.hits; h != 0; h &= h - 1, --below) {
       const int bit = __builtin_ctzll(h);
-      const uint64_t gene =
-          passed + static_cast<uint64_t>(popcount64(word.genePositions & ((uint64_t{1} << bit) - 1)));
+      const uint64_t gene = below + static_cast<uint64_t>(bit);
       const uint32_t partner = static_cast<uint32_t>((uint64_t{n} * jumps.at(wordStart, bit + 2)) >> 32);
       const uint16_t t = genes[gene];
       genes[gene] = genes[partner];
@@ -518,29 +551,27 @@ void pathApply(uint32_t state, uint32_t n, uint16_t* genes, const uint64_t* word
     listed = 0;
   };
   const __m512i iota = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
-  uint64_t carry = 0;
+  uint64_t opens = 0;
   uint64_t passed = 0;
   uint32_t wordStart = state;
 #if defined(__AVX512VBMI2__)
   // Only the hits' lanes: their bit positions compressed out of the word,
-  // at most 32 (a partner draw follows every hit). The j-th hit of a word at
-  // bit b has below it the j partner draws of the hits before it, and one
-  // more when the word opens with the partner of the last word's final
-  // draw, so its gene position is passed + b - j - that one.
+  // at most 32 (a partner draw follows every hit), each gene position from
+  // its bit and its rank among the word's hits (see GeneWord).
   const __m512i bitIota = _mm512_set_epi8(63, 62, 61, 60, 59, 58, 57, 56, 55, 54, 53, 52, 51, 50, 49, 48, 47, 46, 45,
                                           44, 43, 42, 41, 40, 39, 38, 37, 36, 35, 34, 33, 32, 31, 30, 29, 28, 27, 26,
                                           25, 24, 23, 22, 21, 20, 19, 18, 17, 16, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6,
                                           5, 4, 3, 2, 1, 0);
   const __m512i nLanes = _mm512_set1_epi64(n);
   for (size_t w = 0;; ++w) {
-    const uint64_t opensWithPartner = carry;
-    const WalkWord word = walkWord(words[w], carry, passed, n);
-    if (word.geneHits != 0) {
+    const GeneWord word = geneWord(words[w], opens, passed, n);
+    if (word.hits != 0) {
       if (listed > kList - 64) swapListed();
-      const __m512i bits = _mm512_maskz_compress_epi8(word.geneHits, bitIota);
-      const int hits = popcount64(word.geneHits);
+      const __m512i bits = _mm512_maskz_compress_epi8(word.hits, bitIota);
+      const int hits = popcount64(word.hits);
       const __m512i start = _mm512_set1_epi32(static_cast<int>(wordStart));
-      const __m512i base = _mm512_sub_epi32(_mm512_set1_epi32(static_cast<int>(passed - opensWithPartner)), iota);
+      const __m512i base =
+          _mm512_sub_epi32(_mm512_set1_epi32(static_cast<int>(passed - word.opensWithPartner)), iota);
       for (int from = 0; from < hits; from += 16) {
         const __m512i b = _mm512_cvtepu8_epi32(from == 0 ? _mm512_castsi512_si128(bits)
                                                          : _mm512_extracti32x4_epi32(bits, 1));
@@ -569,15 +600,17 @@ void pathApply(uint32_t state, uint32_t n, uint16_t* genes, const uint64_t* word
   }
 #else
   for (size_t w = 0;; ++w) {
-    const WalkWord word = walkWord(words[w], carry, passed, n);
-    if (word.geneHits != 0) {
+    const GeneWord word = geneWord(words[w], opens, passed, n);
+    if (word.hits != 0) {
       if (listed > kList - 64) swapListed();
       const __m512i start = _mm512_set1_epi32(static_cast<int>(wordStart));
       uint32_t rankBase = static_cast<uint32_t>(passed);
+      // Every position is a gene's but the partners', which follow the hits.
+      const uint64_t genePositions = ~(word.hits << 1 | word.opensWithPartner);
 #pragma GCC unroll 4
       for (int k = 0; k < 4; ++k) {
-        const auto hitLanes = static_cast<__mmask16>(word.geneHits >> (16 * k));
-        const auto geneLanes = static_cast<__mmask16>(word.genePositions >> (16 * k));
+        const auto hitLanes = static_cast<__mmask16>(word.hits >> (16 * k));
+        const auto geneLanes = static_cast<__mmask16>(genePositions >> (16 * k));
         const U64x8 s = (U64x8)_mm512_add_epi32(_mm512_mullo_epi32(start, partnerJumps.mul[k]), partnerJumps.inc[k]);
         // floor(n * state / 2^32) for the even lanes into their own low
         // halves, for the odd ones in the high half of the product.

@@ -327,9 +327,14 @@ class FastEngine final : public EvolutionEngine {
         layout_.mutate(chromosome, state, hitWords, scratch);
         return after;
       };
-      for (std::int64_t batch = begin; batch < end; batch += kBatch) {
-        const int count = static_cast<int>(std::min<std::int64_t>(kBatch, end - batch));
-        while (planned.load(std::memory_order_acquire) < batch + count) relaxWaiting();
+      for (std::int64_t batch = begin; batch < end;) {
+        // The pairs planned so far, up to a batch (at least one, waited for).
+        std::int64_t ready = planned.load(std::memory_order_acquire);
+        while (ready <= batch) {
+          relaxWaiting();
+          ready = planned.load(std::memory_order_acquire);
+        }
+        const int count = static_cast<int>(std::min<std::int64_t>({kBatch, end - batch, ready - batch}));
         for (int k = 0; k < count; ++k) {
           PairPlan& pair = batchPlan[k];
           pair = shared ? pairDraws(pairStarts_[batch + k], batch + k == pairs) : plan_[batch + k];
@@ -370,6 +375,7 @@ class FastEngine final : public EvolutionEngine {
           mutate(child2, shared ? after : pair.mutate2, pair.words2);
           measurePair(child1, child2, &childLengths_[first], scratch);
         }
+        batch += count;
       }
     };
     if (largeWork()) {

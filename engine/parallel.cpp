@@ -1,5 +1,6 @@
 #include "parallel.h"
 
+#include <algorithm>
 #include <chrono>
 #include <system_error>
 
@@ -44,16 +45,21 @@ WorkerPool::~WorkerPool() {
 }
 
 void WorkerPool::work(std::unique_lock<std::mutex>& lock, int worker) {
-  while (nextChunk_ < chunks_) {
-    const int chunk = nextChunk_++;
-    const std::int64_t begin = count_ * chunk / chunks_, end = count_ * (chunk + 1) / chunks_;
+  while (nextBegin_ < count_) {
+    // Each chunk a share of what is left: large ones first, and ever
+    // smaller ones towards the end, so that the threads finish close
+    // together even when one runs slower than the others.
+    const std::int64_t begin = nextBegin_;
+    const std::int64_t end = begin + std::max<std::int64_t>(1, (count_ - begin) / (2 * threads_));
+    nextBegin_ = end;
     void* body = body_;
     const Call call = call_;
     lock.unlock();
     call(body, begin, end, worker);
     lock.lock();
-    finishedChunks_.store(++doneChunks_, std::memory_order_release);
-    if (doneChunks_ == chunks_) finished_.notify_all();
+    doneJobs_ += end - begin;
+    finishedJobs_.store(doneJobs_, std::memory_order_release);
+    if (doneJobs_ == count_) finished_.notify_all();
   }
 }
 
@@ -74,29 +80,26 @@ void WorkerPool::runChunks(std::int64_t count, void* body, Call call, void* lead
   body_ = body;
   call_ = call;
   count_ = count;
-  // Many chunks per thread, so that the threads finish close together.
-  chunks_ = static_cast<int>(count < 16 * threads_ ? count : 16 * threads_);
-  nextChunk_ = 0;
-  doneChunks_ = 0;
-  finishedChunks_.store(0, std::memory_order_relaxed);
+  nextBegin_ = 0;
+  doneJobs_ = 0;
+  finishedJobs_.store(0, std::memory_order_relaxed);
   published_.store(++generation_, std::memory_order_release);
   lock.unlock();
   wake_.notify_all();
   leadCall(lead);
   lock.lock();
   work(lock, 0);
-  if (doneChunks_ != chunks_ && spin_) {
+  if (doneJobs_ != count_ && spin_) {
     // Chunks taken by helpers are still running: they end within a chunk's
     // time, and waking from a sleep can take far longer on a busy or
     // virtualised machine.
-    const int chunks = chunks_;
     lock.unlock();
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(20);
-    while (finishedChunks_.load(std::memory_order_acquire) != chunks && std::chrono::steady_clock::now() < until)
+    while (finishedJobs_.load(std::memory_order_acquire) != count && std::chrono::steady_clock::now() < until)
       relaxWaiting();
     lock.lock();
   }
-  finished_.wait(lock, [this] { return doneChunks_ == chunks_; });
+  finished_.wait(lock, [this] { return doneJobs_ == count_; });
 }
 
 void WorkerPool::helperLoop(int worker) {

@@ -1,7 +1,8 @@
 #pragma once
 // A small pool of worker threads for the engine's large loops.
 //
-// run(count, body) cuts [0, count) into fixed chunks and calls
+// run(count, body) cuts [0, count) into chunks, each a share of what is left
+// (large first, down to single jobs at the end), and calls
 // body(begin, end, worker) once per chunk; the caller works too (worker 0),
 // helpers are workers 1 .. threads - 1. Chunks are handed out one at a time,
 // so a helper that is slow to wake (the machine busy with other work) simply
@@ -82,12 +83,12 @@ class WorkerPool {
   // The current job, guarded by mutex_.
   std::uint64_t generation_ = 0;
   std::atomic<std::uint64_t> published_{0};  // generation_, for spinning helpers to watch
-  std::atomic<int> finishedChunks_{0};        // doneChunks_, for the spinning caller to watch
+  std::atomic<std::int64_t> finishedJobs_{0};  // doneJobs_, for the spinning caller to watch
   bool spin_ = true;                          // not when there are more threads than cores
   void* body_ = nullptr;
   Call call_ = nullptr;
   std::int64_t count_ = 0;
-  int chunks_ = 0, nextChunk_ = 0, doneChunks_ = 0;
+  std::int64_t nextBegin_ = 0, doneJobs_ = 0;
   bool stop_ = false;
 };
 

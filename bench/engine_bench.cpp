@@ -283,32 +283,51 @@ double literalCreateSeconds(EncodingKind kind, const Size& s) {
   return kind == EncodingKind::kPath ? p * n * n * 1.2e-9 : p * n * 3.5e-7;
 }
 
+// The reference runs first, once per size; then the other builds take
+// turns, one measurement each per round: a core that slows down or speeds up
+// during the run then affects fast1, fast and limit alike, and the ratios
+// compare like with like. Each row's time is the median of its rounds.
+constexpr int kRounds = 7;
+
 void registerAll() {
   for (const Size& size : kSizes) {
     for (EncodingKind kind : kKinds) {
       const std::string base = std::string(kindName(kind)) + "/" + size.label() + "/";
-      for (Build build : {Build::kLiteral, Build::kFastOne, Build::kFastAll, Build::kLimit}) {
-        double createCost = build == Build::kLiteral ? literalCreateSeconds(kind, size) : 0.0;
-        double stepCost = build == Build::kLiteral ? literalStepSeconds(kind, size) : 0.0;
-        if (quick && build == Build::kLiteral && createCost > 20.0) continue;  // neither creation nor steps
-        {
-          auto* b = benchmark::RegisterBenchmark((base + "create/" + buildName(build)).c_str(), createBench, build, kind, size);
-          b->Unit(benchmark::kMillisecond)->UseRealTime();
-          if (createCost > 2.0)
-            b->Iterations(1)->Repetitions(1);
-          else if (createCost > 0.2)
-            b->Iterations(1)->Repetitions(3)->ReportAggregatesOnly(true);
-          else
-            b->Repetitions(5)->ReportAggregatesOnly(true)->MinTime(0.05)->MinWarmUpTime(0.1);
+      const double createCost = literalCreateSeconds(kind, size), stepCost = literalStepSeconds(kind, size);
+      if (quick && createCost > 20.0) continue;  // neither creation nor steps
+      auto* c = benchmark::RegisterBenchmark((base + "create/literal").c_str(), createBench, Build::kLiteral, kind, size);
+      c->Unit(benchmark::kMillisecond)->UseRealTime();
+      if (createCost > 2.0)
+        c->Iterations(1)->Repetitions(1);
+      else if (createCost > 0.2)
+        c->Iterations(1)->Repetitions(3)->ReportAggregatesOnly(true);
+      else
+        c->Repetitions(5)->ReportAggregatesOnly(true)->MinTime(0.05)->MinWarmUpTime(0.1);
+      auto* s = benchmark::RegisterBenchmark((base + "step/literal").c_str(), stepBench, Build::kLiteral, kind, size);
+      s->Unit(benchmark::kMillisecond)->UseRealTime();
+      if (stepCost > 0.5)
+        s->Iterations(1)->Repetitions(3)->ReportAggregatesOnly(true);
+      else if (stepCost > 0.05)
+        s->Iterations(2)->Repetitions(5)->ReportAggregatesOnly(true);
+      else
+        s->Repetitions(5)->ReportAggregatesOnly(true)->MinTime(0.05)->MinWarmUpTime(0.1);
+    }
+    for (int round = 0; round < kRounds; ++round) {
+      for (EncodingKind kind : kKinds) {
+        const std::string base = std::string(kindName(kind)) + "/" + size.label() + "/";
+        for (Build build : {Build::kFastOne, Build::kFastAll, Build::kLimit}) {
+          const std::string suffix = std::string(buildName(build)) + "/round" + std::to_string(round);
+          benchmark::RegisterBenchmark((base + "create/" + suffix).c_str(), createBench, build, kind, size)
+              ->Unit(benchmark::kMillisecond)
+              ->UseRealTime()
+              ->MinTime(0.03)
+              ->MinWarmUpTime(round == 0 ? 0.1 : 0.01);
+          benchmark::RegisterBenchmark((base + "step/" + suffix).c_str(), stepBench, build, kind, size)
+              ->Unit(benchmark::kMillisecond)
+              ->UseRealTime()
+              ->MinTime(0.03)
+              ->MinWarmUpTime(round == 0 ? 0.1 : 0.01);
         }
-        auto* b = benchmark::RegisterBenchmark((base + "step/" + buildName(build)).c_str(), stepBench, build, kind, size);
-        b->Unit(benchmark::kMillisecond)->UseRealTime();
-        if (stepCost > 0.5)
-          b->Iterations(1)->Repetitions(3)->ReportAggregatesOnly(true);
-        else if (stepCost > 0.05)
-          b->Iterations(2)->Repetitions(5)->ReportAggregatesOnly(true);
-        else
-          b->Repetitions(7)->ReportAggregatesOnly(true)->MinTime(0.05)->MinWarmUpTime(0.1);
       }
     }
   }
@@ -422,11 +441,21 @@ class TableReporter : public benchmark::BenchmarkReporter {
       for (int part = 0; part < 4 && end != std::string::npos; ++part) end = name.find('/', end ? end + 1 : 0);
       if (end != std::string::npos) name = name.substr(0, end);
       if (const auto med = name.find("_median"); med != std::string::npos) name = name.substr(0, med);
-      results[name] = run.GetAdjustedRealTime();
-      std::fprintf(stderr, "%-45s %12.4f ms\n", name.c_str(), run.GetAdjustedRealTime());
+      results[name].push_back(run.GetAdjustedRealTime());
+      std::fprintf(stderr, "%-45s %12.4f ms\n", run.benchmark_name().c_str(), run.GetAdjustedRealTime());
     }
   }
-  std::map<std::string, double> results;
+  // Per row: the median of its rounds (or the reference's own median).
+  std::map<std::string, double> medians() const {
+    std::map<std::string, double> out;
+    for (auto [name, times] : results) {
+      std::sort(times.begin(), times.end());
+      const std::size_t k = times.size();
+      out[name] = k % 2 == 1 ? times[k / 2] : (times[k / 2 - 1] + times[k / 2]) / 2;
+    }
+    return out;
+  }
+  std::map<std::string, std::vector<double>> results;
 };
 
 std::string cell(double v, const char* format = "%.3f") {
@@ -507,7 +536,7 @@ int main(int argc, char** argv) {
     std::printf("single-thread rows (literal, fast1) run on cpu%d\n", wendra::singleThreadCore);
   benchmark::RunSpecifiedBenchmarks(&reporter);
   wendra::printCoreSpeeds("after");
-  wendra::printTable(reporter.results, memory);
+  wendra::printTable(reporter.medians(), memory);
   benchmark::Shutdown();
   return 0;
 }

@@ -127,26 +127,42 @@ void fillStates(uint32_t state, uint32_t* out, size_t count) {
   for (; t < count; ++t) out[t] = state = state * kMultiplier + 1u;
 }
 
-template <bool kStoreStates>
-void hitWordsImpl(uint32_t state, uint32_t threshold, uint64_t* words, uint32_t* states,
-                  size_t wordCount) {
-  constexpr int kChains = 64 / kLanes;
-  static const LaneJumps<kChains> lanes(1, 1);
-  static const Jump j = jumpOver(64);
-  U32 v[kChains];
-  #pragma GCC unroll 16
-  for (int k = 0; k < kChains; ++k) v[k] = lanes.from(state, k);
-  const U32 mul = splat(j.multiplier), inc = splat(j.increment), limit = splat(threshold);
-  for (size_t w = 0; w < wordCount; ++w) {
+// The hit words of the draws after `state`, one after another: bit b of a
+// word set when its draw b + 1 is below the threshold.
+class HitWordStream {
+ public:
+  static constexpr int kChains = 64 / kLanes;
+  HitWordStream(uint32_t state, uint32_t threshold) : limit_(splat(threshold)) {
+    static const LaneJumps<kChains> lanes(1, 1);
+    static const Jump j = jumpOver(64);
+    #pragma GCC unroll 16
+    for (int k = 0; k < kChains; ++k) v_[k] = lanes.from(state, k);
+    mul_ = splat(j.multiplier);
+    inc_ = splat(j.increment);
+  }
+  // The next word; with kStoreStates, its 64 states go to states.
+  template <bool kStoreStates>
+  uint64_t next(uint32_t* states) {
     uint64_t word = 0;
     #pragma GCC unroll 16
     for (int k = 0; k < kChains; ++k) {
-      word |= static_cast<uint64_t>(belowMask(v[k], limit)) << (k * kLanes);
-      if constexpr (kStoreStates) storeU32(states + 64 * w + k * kLanes, v[k]);
-      v[k] = v[k] * mul + inc;
+      word |= static_cast<uint64_t>(belowMask(v_[k], limit_)) << (k * kLanes);
+      if constexpr (kStoreStates) storeU32(states + k * kLanes, v_[k]);
+      v_[k] = v_[k] * mul_ + inc_;
     }
-    words[w] = word;
+    return word;
   }
+
+ private:
+  U32 v_[kChains];
+  U32 mul_, inc_, limit_;
+};
+
+template <bool kStoreStates>
+void hitWordsImpl(uint32_t state, uint32_t threshold, uint64_t* words, uint32_t* states,
+                  size_t wordCount) {
+  HitWordStream stream(state, threshold);
+  for (size_t w = 0; w < wordCount; ++w) words[w] = stream.next<kStoreStates>(kStoreStates ? states + 64 * w : nullptr);
 }
 
 void hitWords(uint32_t state, uint32_t threshold, uint64_t* words, size_t wordCount) {
@@ -304,18 +320,8 @@ int32_t codeTourLength(const uint16_t* codes, size_t n) {
     i = edges;
   }
   total = sumLanes(sum);
-#elif defined(__AVX2__)
-  const __m256i rows = _mm256_set1_epi16(static_cast<short>(0xFF80));
-  auto bytes = [&](const uint16_t* p) {
-    const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-    return _mm256_add_epi16(c, _mm256_and_si256(c, rows));
-  };
-  __m256i sum = _mm256_setzero_si256();
-  for (; i + 16 <= edges; i += 16) sum = _mm256_add_epi64(sum, _mm256_sad_epu8(bytes(codes + i), bytes(codes + i + 1)));
-  alignas(32) int64_t lanes[4];
-  _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), sum);
-  total = lanes[0] + lanes[1] + lanes[2] + lanes[3];
 #elif defined(__SSE2__)
+  // (Also for AVX2: wider vectors gain little on a loop this short.)
   const __m128i rows = _mm_set1_epi16(static_cast<short>(0xFF80));
   auto bytes = [&](const uint16_t* p) {
     const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
@@ -424,23 +430,12 @@ inline WalkWord walkWord(uint64_t hits, uint64_t& carry, uint64_t passed, uint32
 // after the last gene dropped), which is all the swaps need.
 uint32_t pathPlan(uint32_t state, uint32_t threshold, uint32_t n, uint64_t* words, size_t* wordCount) {
   const WordJumps& jumps = wordJumps();
-  constexpr int kChains = 64 / kLanes;
-  static const LaneJumps<kChains> lanes(1, 1);
-  static const Jump j = jumpOver(64);
-  U32 v[kChains];
-  #pragma GCC unroll 16
-  for (int k = 0; k < kChains; ++k) v[k] = lanes.from(state, k);
-  const U32 mul = splat(j.multiplier), inc = splat(j.increment), limit = splat(threshold);
+  HitWordStream stream(state, threshold);
   uint64_t carry = 0;   // the next position is a partner draw
   uint64_t passed = 0;  // gene positions before the current word
   uint32_t wordStart = state;  // the state before the word's first draw
   for (size_t w = 0;; ++w) {
-    uint64_t hits = 0;
-    #pragma GCC unroll 16
-    for (int k = 0; k < kChains; ++k) {
-      hits |= static_cast<uint64_t>(belowMask(v[k], limit)) << (k * kLanes);
-      v[k] = v[k] * mul + inc;
-    }
+    const uint64_t hits = stream.next<false>(nullptr);
     const WalkWord word = walkWord(hits, carry, passed, n);
     words[w] = word.geneHits;
     if (word.last) {
@@ -563,13 +558,15 @@ void pathApply(uint32_t state, uint32_t n, uint16_t* genes, const uint64_t* word
                                           25, 24, 23, 22, 21, 20, 19, 18, 17, 16, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6,
                                           5, 4, 3, 2, 1, 0);
   const __m512i nLanes = _mm512_set1_epi64(n);
+#endif
   for (size_t w = 0;; ++w) {
     const GeneWord word = geneWord(words[w], opens, passed, n);
     if (word.hits != 0) {
       if (listed > kList - 64) swapListed();
+      const __m512i start = _mm512_set1_epi32(static_cast<int>(wordStart));
+#if defined(__AVX512VBMI2__)
       const __m512i bits = _mm512_maskz_compress_epi8(word.hits, bitIota);
       const int hits = popcount64(word.hits);
-      const __m512i start = _mm512_set1_epi32(static_cast<int>(wordStart));
       const __m512i base =
           _mm512_sub_epi32(_mm512_set1_epi32(static_cast<int>(passed - word.opensWithPartner)), iota);
       for (int from = 0; from < hits; from += 16) {
@@ -590,20 +587,7 @@ void pathApply(uint32_t state, uint32_t n, uint16_t* genes, const uint64_t* word
         _mm512_storeu_si512(list + listed + from, _mm512_or_si512(gene, _mm512_slli_epi32(partner, 16)));
       }
       listed += hits;
-    }
-    if (word.last) {
-      swapListed();
-      return;
-    }
-    passed += word.genes;
-    wordStart = jumps.at(wordStart, 64);
-  }
 #else
-  for (size_t w = 0;; ++w) {
-    const GeneWord word = geneWord(words[w], opens, passed, n);
-    if (word.hits != 0) {
-      if (listed > kList - 64) swapListed();
-      const __m512i start = _mm512_set1_epi32(static_cast<int>(wordStart));
       uint32_t rankBase = static_cast<uint32_t>(passed);
       // Every position is a gene's but the partners', which follow the hits.
       const uint64_t genePositions = ~(word.hits << 1 | word.opensWithPartner);
@@ -624,6 +608,7 @@ void pathApply(uint32_t state, uint32_t n, uint16_t* genes, const uint64_t* word
         listed += __builtin_popcount(hitLanes);
         rankBase += static_cast<uint32_t>(__builtin_popcount(geneLanes));
       }
+#endif
     }
     if (word.last) {
       swapListed();
@@ -632,7 +617,6 @@ void pathApply(uint32_t state, uint32_t n, uint16_t* genes, const uint64_t* word
     passed += word.genes;
     wordStart = jumps.at(wordStart, 64);
   }
-#endif
 }
 #else
 void pathApply(uint32_t state, uint32_t n, uint16_t* genes, const uint64_t* words) {

@@ -26,6 +26,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "engines.h"
@@ -317,16 +318,13 @@ void registerAll() {
         const std::string base = std::string(kindName(kind)) + "/" + size.label() + "/";
         for (Build build : {Build::kFastOne, Build::kFastAll, Build::kLimit}) {
           const std::string suffix = std::string(buildName(build)) + "/round" + std::to_string(round);
-          benchmark::RegisterBenchmark((base + "create/" + suffix).c_str(), createBench, build, kind, size)
-              ->Unit(benchmark::kMillisecond)
-              ->UseRealTime()
-              ->MinTime(0.03)
-              ->MinWarmUpTime(round == 0 ? 0.1 : 0.01);
-          benchmark::RegisterBenchmark((base + "step/" + suffix).c_str(), stepBench, build, kind, size)
-              ->Unit(benchmark::kMillisecond)
-              ->UseRealTime()
-              ->MinTime(0.03)
-              ->MinWarmUpTime(round == 0 ? 0.1 : 0.01);
+          using Bench = void (*)(benchmark::State&, Build, EncodingKind, Size);
+          for (auto [what, bench] : {std::pair<const char*, Bench>{"create/", createBench}, {"step/", stepBench}})
+            benchmark::RegisterBenchmark((base + what + suffix).c_str(), bench, build, kind, size)
+                ->Unit(benchmark::kMillisecond)
+                ->UseRealTime()
+                ->MinTime(0.03)
+                ->MinWarmUpTime(round == 0 ? 0.1 : 0.01);
         }
       }
     }

@@ -65,11 +65,11 @@ void KeyLayout::mutate(std::uint8_t* chromosome, std::uint32_t state, const std:
 
 std::int32_t KeyLayout::length(const std::uint8_t* chromosome, Scratch& scratch) const {
   return kernels().keyTourLength(chromosome, static_cast<std::size_t>(cities_), codes_.codes(),
-                                 scratch.tour.data());
+                                 scratch.work.data());
 }
 
 void KeyLayout::lengthPair(const std::uint8_t* a, const std::uint8_t* b, std::int32_t* out, Scratch& scratch) const {
-  kernels().keyTourLengthPair(a, b, static_cast<std::size_t>(cities_), codes_.codes(), scratch.tour.data(), out);
+  kernels().keyTourLengthPair(a, b, static_cast<std::size_t>(cities_), codes_.codes(), scratch.work.data(), out);
 }
 
 void KeyLayout::tour(const std::uint8_t* chromosome, std::vector<std::int32_t>& out) const {

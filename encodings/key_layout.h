@@ -10,9 +10,12 @@
 //   crossover:  one integer below 7N, the cut; bits from the cut on swap
 //               (whole keys behind the cut's city, the low bits within it);
 //   mutate:     7N uniforms, a bit flips when u < pm;
-//   decode:     a stable sort of the cities by key: a counting sort over the
-//               128 key values, or for up to 128 cities (with AVX-512) a
-//               sorting network on key << 7 | city in the registers.
+//   decode:     a stable sort of the cities by key (a counting sort over the
+//               128 key values) where the tour itself is wanted; a length
+//               is measured without sorting, from each city's predecessor
+//               with the same key (see keyTourLength in kernels.h), or for
+//               up to 128 cities (with AVX-512) by a sorting network on
+//               key << 7 | city in the registers.
 
 #include <cstdint>
 #include <vector>
@@ -32,8 +35,8 @@ class KeyLayout {
   static constexpr std::int32_t kKeyValues = 128;
 
   struct alignas(64) Scratch {  // one per worker, on lines of its own
-    explicit Scratch(const KeyLayout& layout) : tour(2 * static_cast<std::size_t>(layout.cities_)) {}
-    LineVector<std::uint16_t> tour;  // decoded cell codes, room for two tours
+    explicit Scratch(const KeyLayout& layout) : work(static_cast<std::size_t>(layout.cities_)) {}
+    LineVector<std::uint16_t> work;  // for the tour lengths
   };
 
   KeyLayout(const Grid& grid, double mutationProbability);

@@ -67,16 +67,17 @@ struct Kernels {
   std::int32_t (*codeTourLength)(const std::uint16_t* codes, std::size_t n);
 
   // Length of the tour the keys decode to: the cities in ascending key
-  // order, equal keys in ascending city order, city i at cell codeOf[i].
-  // tour (n entries) receives the sorted cells. REQUIRES: 1 <= n <= 65535.
+  // order, equal keys in ascending city order, city i at cell codeOf[i]
+  // (keys below 128). work: n entries of working memory.
+  // REQUIRES: 1 <= n <= 65535.
   std::int32_t (*keyTourLength)(const std::uint8_t* keys, std::size_t n, const std::uint16_t* codeOf,
-                                std::uint16_t* tour);
+                                std::uint16_t* work);
 
-  // keyTourLength of two chromosomes at once (tours: 2n entries, the first
-  // one's sorted cells, then the second's; lengths: 2 entries). Short tours
-  // are sorted side by side, each filling the other's waits.
+  // keyTourLength of two chromosomes at once (work: n entries; lengths: 2
+  // entries). Short tours are sorted side by side, each filling the other's
+  // waits.
   void (*keyTourLengthPair)(const std::uint8_t* keys1, const std::uint8_t* keys2, std::size_t n,
-                            const std::uint16_t* codeOf, std::uint16_t* tours, std::int32_t* lengths);
+                            const std::uint16_t* codeOf, std::uint16_t* work, std::int32_t* lengths);
 
   // The path mutation of n genes from `state`: per gene position one draw,
   // a hit when below the threshold, and after each hit one partner draw p =

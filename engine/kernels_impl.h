@@ -1005,37 +1005,129 @@ PathRun pathInitialise(uint32_t state, uint32_t n, const uint16_t* codeOf, uint1
 #endif
 }
 
-// Stable counting sort for long chromosomes: the cities in four contiguous
-// blocks, each with its own counts, so that four independent streams of
-// increments run side by side. Within a key, block 0's cities come first,
-// then block 1's, and so on: ascending city order, as required.
-void sortKeysInBlocks(const uint8_t* keys, size_t n, const uint16_t* codeOf, uint16_t* tour) {
-  uint32_t bins[4][128];
-  memset(bins, 0, sizeof bins);
-  const size_t q = n / 4;
-  const uint8_t* k[4] = {keys, keys + q, keys + 2 * q, keys + 3 * q};
-  for (size_t i = 0; i < q; ++i) {
-    ++bins[0][k[0][i]];
-    ++bins[1][k[1][i]];
-    ++bins[2][k[2][i]];
-    ++bins[3][k[3][i]];
+// Random-key tour lengths without sorting. The decoded tour visits the keys
+// in ascending order and each key's cities in ascending order, so its edges
+// are of two kinds: from a city to the next one with the same key, and from
+// the last city of a key to the first of the next key present (the closing
+// edge from the last key's last city to the first key's first). One pass
+// over the cities notes, for each, the cell of the previous city with its
+// key, or kFirstOfKey | key for a key's first city: one load and two stores
+// per city, where a counting sort takes a count and a scatter. A second pass
+// measures the edges of the first kind in SIMD lanes and collects each key's
+// first cell; the joins between keys take 128 entries more.
+constexpr uint16_t kFirstOfKey = 0x8000;  // above every cell code (row < 256)
+
+// Adds the lengths of the joins from each present key's last cell (last[k],
+// kFirstOfKey | k when absent) to the next present key's first (first[k]),
+// and of the closing one.
+int64_t keyJoins(const uint16_t (&last)[128], const uint16_t (&first)[128]) {
+#if defined(__AVX512VBMI2__)
+  // The present keys' last and first cells, packed in key order.
+  alignas(64) uint16_t lasts[128 + 32], firsts[128 + 32 + 1];
+  size_t present = 0;
+  for (int a = 0; a < 4; ++a) {
+    const __m512i l = _mm512_load_si512(last + 32 * a);
+    const __mmask32 here = ~_mm512_test_epi16_mask(l, _mm512_set1_epi16(static_cast<short>(kFirstOfKey)));
+    _mm512_storeu_si512(lasts + present, _mm512_maskz_compress_epi16(here, l));
+    _mm512_storeu_si512(firsts + present, _mm512_maskz_compress_epi16(here, _mm512_load_si512(first + 32 * a)));
+    present += static_cast<size_t>(__builtin_popcount(here));
   }
-  for (size_t i = 4 * q; i < n; ++i) ++bins[3][keys[i]];  // the rest belongs to the last block
-  uint32_t position = 0;
-  for (int key = 0; key < 128; ++key)
-    for (int b = 0; b < 4; ++b) {
-      const uint32_t count = bins[b][key];
-      bins[b][key] = position;
-      position += count;
+  firsts[present] = firsts[0];  // the closing join
+  const __m512i rows = _mm512_set1_epi16(static_cast<short>(0xFF80));
+  auto bytes = [&](__m512i c) { return _mm512_add_epi16(c, _mm512_and_si512(c, rows)); };
+  __m512i sum = _mm512_setzero_si512();
+  for (size_t j = 0; j < present; j += 32) {
+    const __mmask32 lanes = present - j >= 32 ? 0xFFFFFFFFu : (1u << (present - j)) - 1;
+    sum = _mm512_add_epi64(sum, _mm512_sad_epu8(bytes(_mm512_maskz_loadu_epi16(lanes, lasts + j)),
+                                                bytes(_mm512_maskz_loadu_epi16(lanes, firsts + j + 1))));
+  }
+  return sumLanes(sum);
+#else
+  // By selection rather than branches: which keys are present is random.
+  int64_t total = 0;
+  uint32_t previous = 0, opening = 0;
+  bool any = false;
+  for (int k = 0; k < 128; ++k) {
+    const bool here = (last[k] & kFirstOfKey) == 0;
+    total += here && any ? cellDistance(previous, first[k]) : 0;
+    opening = here && !any ? first[k] : opening;
+    previous = here ? last[k] : previous;
+    any = any || here;
+  }
+  return total + cellDistance(previous, opening);
+#endif
+}
+
+// keyTourLength for any n; `previous` (n entries) is working memory.
+int32_t keyChainLength(const uint8_t* keys, size_t n, const uint16_t* codeOf, uint16_t* previous) {
+  alignas(64) uint16_t last[128], first[128];
+  for (int k = 0; k < 128; ++k) last[k] = static_cast<uint16_t>(kFirstOfKey | k);
+  memset(first, 0, sizeof first);
+  for (size_t i = 0; i < n; ++i) {
+    const uint8_t k = keys[i];
+    previous[i] = last[k];
+    last[k] = codeOf[i];
+  }
+  int64_t total = 0;
+  size_t i = 0;
+#if defined(__AVX512BW__)
+  const __m512i rows = _mm512_set1_epi16(static_cast<short>(0xFF80));
+  const __m512i tag = _mm512_set1_epi16(static_cast<short>(kFirstOfKey));
+  auto bytes = [&](__m512i c) { return _mm512_add_epi16(c, _mm512_and_si512(c, rows)); };
+#if defined(__AVX512VBMI2__)
+  alignas(64) uint16_t openingKeys[128 + 32], openingCells[128 + 32];
+  size_t openings = 0;
+#endif
+  __m512i sum = _mm512_setzero_si512();
+  for (; i < n; i += 32) {
+    const __mmask32 lanes = n - i >= 32 ? 0xFFFFFFFFu : (1u << (n - i)) - 1;
+    const __m512i p = _mm512_maskz_loadu_epi16(lanes, previous + i);
+    const __m512i c = _mm512_maskz_loadu_epi16(lanes, codeOf + i);
+    const __mmask32 opens = _mm512_mask_test_epi16_mask(lanes, p, tag);
+    const __mmask32 linked = lanes & ~opens;
+    sum = _mm512_add_epi64(sum, _mm512_sad_epu8(bytes(_mm512_maskz_mov_epi16(linked, p)),
+                                                bytes(_mm512_maskz_mov_epi16(linked, c))));
+    if (opens == 0) continue;
+#if defined(__AVX512VBMI2__)
+    _mm512_storeu_si512(openingKeys + openings, _mm512_maskz_compress_epi16(opens, p));
+    _mm512_storeu_si512(openingCells + openings, _mm512_maskz_compress_epi16(opens, c));
+    openings += static_cast<size_t>(__builtin_popcount(opens));
+#else
+    for (uint32_t m = opens; m != 0; m &= m - 1) {
+      const size_t j = i + static_cast<size_t>(__builtin_ctz(m));
+      first[previous[j] & 127] = codeOf[j];
     }
-  const uint16_t* c[4] = {codeOf, codeOf + q, codeOf + 2 * q, codeOf + 3 * q};
-  for (size_t i = 0; i < q; ++i) {
-    tour[bins[0][k[0][i]]++] = c[0][i];
-    tour[bins[1][k[1][i]]++] = c[1][i];
-    tour[bins[2][k[2][i]]++] = c[2][i];
-    tour[bins[3][k[3][i]]++] = c[3][i];
+#endif
   }
-  for (size_t i = 4 * q; i < n; ++i) tour[bins[3][keys[i]]++] = codeOf[i];
+#if defined(__AVX512VBMI2__)
+  for (size_t t = 0; t < openings; ++t) first[openingKeys[t] & 127] = openingCells[t];
+#endif
+  total = sumLanes(sum);
+#elif defined(__SSE2__)
+  const __m128i rows = _mm_set1_epi16(static_cast<short>(0xFF80));
+  __m128i sum = _mm_setzero_si128();
+  for (; i + 8 <= n; i += 8) {
+    const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(previous + i));
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(codeOf + i));
+    const __m128i opens = _mm_srai_epi16(p, 15);  // all ones in a key's first city's lane
+    const __m128i x = _mm_andnot_si128(opens, p), y = _mm_andnot_si128(opens, c);
+    sum = _mm_add_epi64(sum, _mm_sad_epu8(_mm_add_epi16(x, _mm_and_si128(x, rows)), _mm_add_epi16(y, _mm_and_si128(y, rows))));
+    for (uint32_t m = static_cast<uint32_t>(_mm_movemask_epi8(opens)) & 0x5555u; m != 0; m &= m - 1) {
+      const size_t j = i + static_cast<size_t>(__builtin_ctz(m)) / 2;
+      first[previous[j] & 127] = codeOf[j];
+    }
+  }
+  alignas(16) int64_t halves[2];
+  _mm_store_si128(reinterpret_cast<__m128i*>(halves), sum);
+  total = halves[0] + halves[1];
+#endif
+  for (; i < n; ++i) {
+    if (previous[i] & kFirstOfKey)
+      first[previous[i] & 127] = codeOf[i];
+    else
+      total += cellDistance(previous[i], codeOf[i]);
+  }
+  return static_cast<int32_t>(total + keyJoins(last, first));
 }
 
 #if defined(__AVX512BW__)
@@ -1097,11 +1189,10 @@ inline void bitonicSort(U16 (&v)[4 * G]) {
   if constexpr (K < 128) bitonicSort<K * 2, G>(v);
 }
 
-// Sorts G chromosomes' keys at once (keys[g], tours at tour + g * n) and
-// returns their lengths, measured in the registers too (reading the stored
-// tours back at once would stall on the store forwarding).
+// Sorts G chromosomes' keys at once (keys[g]) and returns their lengths,
+// measured in the registers.
 template <int G>
-void sortKeysInRegisters(const uint8_t* const (&keys)[G], size_t n, const uint16_t* codeOf, uint16_t* tour,
+void sortKeysInRegisters(const uint8_t* const (&keys)[G], size_t n, const uint16_t* codeOf,
                          int32_t (&lengths)[G]) {
   U16 v[4 * G];
   __m512i cells[4];
@@ -1124,13 +1215,11 @@ void sortKeysInRegisters(const uint8_t* const (&keys)[G], size_t n, const uint16
   for (int g = 0; g < G; ++g) {
     __m512i sorted[4];
     for (int a = 0; a < 4; ++a) {
-      const size_t first = 32 * static_cast<size_t>(a);
       const __m512i index = (__m512i)(v[4 * g + a] & static_cast<uint16_t>(127));
       const __m512i low = _mm512_permutex2var_epi16(cells[0], index, cells[1]);
       const __m512i high = _mm512_permutex2var_epi16(cells[2], index, cells[3]);
       const __mmask32 upper = _mm512_test_epi16_mask(index, _mm512_set1_epi16(64));
       sorted[a] = _mm512_mask_blend_epi16(upper, low, high);
-      _mm512_mask_storeu_epi16(tour + g * n + first, lanesOf(first), sorted[a]);
     }
     // Edge i joins cells i and i + 1 (lane l of vector a and the lane after
     // it, the next vector's first for l = 31); edges n - 1 on are not the
@@ -1159,51 +1248,30 @@ void sortKeysInRegisters(const uint8_t* const (&keys)[G], size_t n, const uint16
 }
 #endif
 
-int32_t keyTourLength(const uint8_t* keys, size_t n, const uint16_t* codeOf, uint16_t* tour) {
-  // A stable sort by key, then the length of the sorted cells: in the
-  // registers for short tours, else a counting sort over the 128 key values.
+int32_t keyTourLength(const uint8_t* keys, size_t n, const uint16_t* codeOf, uint16_t* work) {
 #if defined(__AVX512BW__)
   if (n <= 128) {
     int32_t length[1];
-    sortKeysInRegisters<1>({keys}, n, codeOf, tour, length);
+    sortKeysInRegisters<1>({keys}, n, codeOf, length);
     return length[0];
   }
 #endif
-  if (n >= 2048) {
-    sortKeysInBlocks(keys, n, codeOf, tour);
-    return codeTourLength(tour, n);
-  }
-  // Short chromosomes: one set of 16-bit counts, four to a 64-bit word for
-  // the running sums.
-  alignas(64) uint16_t bins[128];
-  memset(bins, 0, sizeof bins);
-  for (size_t i = 0; i < n; ++i) ++bins[keys[i]];
-  uint64_t carry = 0;  // cities in all earlier words
-  for (int w = 0; w < 32; ++w) {
-    uint64_t word;
-    memcpy(&word, bins + 4 * w, sizeof word);
-    const uint64_t inclusive = word * 0x0001000100010001ull;
-    const uint64_t exclusive = inclusive - word + carry * 0x0001000100010001ull;
-    carry += inclusive >> 48;
-    memcpy(bins + 4 * w, &exclusive, sizeof exclusive);
-  }
-  for (size_t i = 0; i < n; ++i) tour[bins[keys[i]]++] = codeOf[i];
-  return codeTourLength(tour, n);
+  return keyChainLength(keys, n, codeOf, work);
 }
 
-void keyTourLengthPair(const uint8_t* keys1, const uint8_t* keys2, size_t n, const uint16_t* codeOf, uint16_t* tours,
+void keyTourLengthPair(const uint8_t* keys1, const uint8_t* keys2, size_t n, const uint16_t* codeOf, uint16_t* work,
                        int32_t* lengths) {
 #if defined(__AVX512BW__)
   if (n <= 128) {
     int32_t both[2];
-    sortKeysInRegisters<2>({keys1, keys2}, n, codeOf, tours, both);
+    sortKeysInRegisters<2>({keys1, keys2}, n, codeOf, both);
     lengths[0] = both[0];
     lengths[1] = both[1];
     return;
   }
 #endif
-  lengths[0] = keyTourLength(keys1, n, codeOf, tours);
-  lengths[1] = keyTourLength(keys2, n, codeOf, tours + n);
+  lengths[0] = keyChainLength(keys1, n, codeOf, work);
+  lengths[1] = keyChainLength(keys2, n, codeOf, work);
 }
 
 }  // namespace

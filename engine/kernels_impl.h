@@ -373,9 +373,13 @@ inline uint64_t partnerPositions(uint64_t hits, uint64_t& carry) {
 
 inline int popcount64(uint64_t x) { return __builtin_popcountll(x); }
 
-// Position of the k-th set bit of x (k >= 1, at most popcount(x)), by
-// halving without branches (the outcome of each halving is unpredictable).
+// Position of the k-th set bit of x (k >= 1, at most popcount(x)): by a bit
+// deposit where it is sure to be fast (see groupBits), else by halving
+// without branches (the outcome of each halving is unpredictable).
 inline int selectBit(uint64_t x, int k) {
+#if defined(__BMI2__) && defined(__AVX512F__)
+  return __builtin_ctzll(_pdep_u64(uint64_t{1} << (k - 1), x));
+#else
   int position = 0;
   for (int width = 32; width > 0; width >>= 1) {
     const int low = popcount64(x & ((uint64_t{1} << width) - 1));
@@ -385,6 +389,7 @@ inline int selectBit(uint64_t x, int k) {
     position += above * width;
   }
   return position;
+#endif
 }
 
 // jumpTo[t] advances t draws (t = 0 .. 65): the state at position t - 1 of a

@@ -1,6 +1,7 @@
 #include "profile_text.h"
 
 #include <QString>
+#include <QStringDecoder>
 
 #include <cstdint>
 
@@ -17,8 +18,13 @@ QByteArrayView trimmed(QByteArrayView s) {
   return s.sliced(begin, end - begin);
 }
 
+// Names are decoded as they stand: one that begins with U+FEFF keeps it
+// (QString::fromUtf8 would drop it as a byte-order mark, and a key or
+// section written with it could never be found again). Only the mark at
+// the very start of the file is the file's own (see forEachLine).
 bool sameName(QByteArrayView name, QStringView wanted) {
-  return QString::fromUtf8(name).compare(wanted, Qt::CaseInsensitive) == 0;
+  const QString decoded = QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom).decode(name);
+  return decoded.compare(wanted, Qt::CaseInsensitive) == 0;
 }
 
 enum class LineKind { Blank, Comment, Section, Key, Other };

@@ -22,6 +22,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringDecoder>
 #include <QStringList>
 
 #include "ini_file.h"
@@ -57,22 +58,29 @@ QByteArray trimBlanks(QByteArray s) {
   return s.mid(b, e - b);
 }
 
+// Bytes as text, a leading U+FEFF kept (QString::fromUtf8 drops it).
+QString decoded(const QByteArray& bytes) {
+  return QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom).decode(bytes);
+}
+
 // Section and key names as a reader of the file sees them, collected
 // without the INI layer: one line at a time, blanks at the ends dropped.
 void collectNames(const QByteArray& file, QStringList& sections, QStringList& keys) {
-  for (const QByteArray& raw : file.split('\n')) {
+  // The file's own byte-order mark, if any, opens it and belongs to no line.
+  const QByteArray text = file.startsWith("\xEF\xBB\xBF") ? file.mid(3) : file;
+  for (const QByteArray& raw : text.split('\n')) {
     const QByteArray line = trimBlanks(raw);
     if (line.isEmpty() || line[0] == ';') continue;
     const qsizetype close = line.lastIndexOf(']');
     if (line[0] == '[' && close > 0) {
-      const QString name = QString::fromUtf8(trimBlanks(line.mid(1, close - 1)));
+      const QString name = decoded(trimBlanks(line.mid(1, close - 1)));
       if (!name.isEmpty() && sections.size() < 4 && !sections.contains(name, Qt::CaseInsensitive))
         sections.append(name);
       continue;
     }
     const qsizetype eq = line.indexOf('=');
     if (eq <= 0) continue;
-    const QString name = QString::fromUtf8(trimBlanks(line.left(eq)));
+    const QString name = decoded(trimBlanks(line.left(eq)));
     if (!name.isEmpty() && keys.size() < 28 && !keys.contains(name, Qt::CaseInsensitive)) keys.append(name);
   }
 }
@@ -92,7 +100,7 @@ bool writableSection(const QString& section) {
 
 // A value as the store could write it: no line breaks, no blanks at the ends.
 QString valueFrom(const QByteArray& line) {
-  QString value = QString::fromUtf8(line);
+  QString value = decoded(line);
   value.remove(u'\n').remove(u'\r');
   auto blank = [](QChar c) { return c == u' ' || c == u'\t' || c == u'\v' || c == u'\f'; };
   while (!value.isEmpty() && blank(value.front())) value.remove(0, 1);

@@ -124,6 +124,30 @@ TEST(ProfileTextTest, WritesExactlyAndKeepsTheRest) {
   }
 }
 
+TEST(IniFileTest, NamesBeginningWithUFEFFReadBackAsWritten) {
+  // U+FEFF is an ordinary character inside a file; only the file's first
+  // bytes can be its byte-order mark.
+  const QString mark(QChar(0xFEFF));
+  MemoryFileSystem files;
+  files.files[kFile] = "[first]\nA=1\n";
+  IniFile ini(files, kFile);
+  ini.writeString(kSection, mark + " key", "2");
+  ini.writeString(mark + "section", "B", "3");
+  ini.writeString(kSection, "A", "4");
+  EXPECT_EQ(ini.readString(kSection, mark + " key", "absent"), "2");
+  EXPECT_EQ(ini.readString(kSection, " key", "absent"), "absent");
+  EXPECT_EQ(ini.readString(mark + "section", "B", "absent"), "3");
+  EXPECT_EQ(ini.readString("section", "B", "absent"), "absent");
+  EXPECT_EQ(ini.readString(kSection, "A", "absent"), "4");
+  // A name with two marks is another name than one with one mark.
+  files.files[kFile] = "[first]\n\xEF\xBB\xBF\xEF\xBB\xBF k=5\n";
+  EXPECT_EQ(ini.readString(kSection, mark + " k", "absent"), "absent");
+  EXPECT_EQ(ini.readString(kSection, mark + mark + " k", "absent"), "5");
+  // The file's own mark still opens it.
+  files.files[kFile] = "\xEF\xBB\xBF[first]\nA=6\n";
+  EXPECT_EQ(ini.readString(kSection, "A", "absent"), "6");
+}
+
 TEST(ProfileTextTest, QuotingRuleMakesEveryValueReadBackAsWritten) {
   const char* values[] = {"\"x\"", "'x'", "\"", "'", "\"x'", "x\"", "\"\"", "plain", ""};
   const char* written[] = {"\"\"x\"\"", "\"'x'\"", "\"\"\"", "\"'\"", "\"x'", "x\"", "\"\"\"\"",

@@ -297,41 +297,53 @@ inline int64_t sumLanes(__m512i v) {
 }
 #endif
 
-// A code row * 128 + column plus its row bits again is row * 256 + column:
-// the column in the low byte, the row in the high one. The sum of the bytes'
-// absolute differences between a run of such cells and the run one further
-// on is then the length of the edges between them, 4 edges per 64-bit lane
-// of a single instruction.
+// Edge lengths by sums of byte differences. A code row * 128 + column plus
+// its row bits again is row * 256 + column: the column in the low byte, the
+// row in the high one. The sum of the bytes' absolute differences between
+// cells a and cells b, lane by lane, is then the length of the edges between
+// them, 4 edges per 64-bit lane of a single instruction; lanes zero in both
+// add nothing.
+#if defined(__AVX512BW__)
+inline __m512i edgeLengths(__m512i a, __m512i b) {
+  const __m512i rows = _mm512_set1_epi16(static_cast<short>(0xFF80));
+  return _mm512_sad_epu8(_mm512_add_epi16(a, _mm512_and_si512(a, rows)), _mm512_add_epi16(b, _mm512_and_si512(b, rows)));
+}
+// The first `left` of 32 lanes (all for 32 or more).
+inline __mmask32 firstLanes(size_t left) { return left >= 32 ? 0xFFFFFFFFu : (1u << left) - 1; }
+#endif
+#if defined(__SSE2__)
+inline __m128i edgeLengths(__m128i a, __m128i b) {
+  const __m128i rows = _mm_set1_epi16(static_cast<short>(0xFF80));
+  return _mm_sad_epu8(_mm_add_epi16(a, _mm_and_si128(a, rows)), _mm_add_epi16(b, _mm_and_si128(b, rows)));
+}
+inline int64_t sumLanes(__m128i v) {
+  alignas(16) int64_t lanes[2];
+  _mm_store_si128(reinterpret_cast<__m128i*>(lanes), v);
+  return lanes[0] + lanes[1];
+}
+#endif
+
 int32_t codeTourLength(const uint16_t* codes, size_t n) {
   const size_t edges = n - 1;  // the closing edge comes last
   int64_t total = 0;
   size_t i = 0;
 #if defined(__AVX512BW__)
-  const __m512i rows = _mm512_set1_epi16(static_cast<short>(0xFF80));
-  auto bytes = [&](__m512i c) { return _mm512_add_epi16(c, _mm512_and_si512(c, rows)); };
   __m512i sum = _mm512_setzero_si512();
   for (; i + 32 <= edges; i += 32)
-    sum = _mm512_add_epi64(sum, _mm512_sad_epu8(bytes(_mm512_loadu_si512(codes + i)),
-                                                bytes(_mm512_loadu_si512(codes + i + 1))));
+    sum = _mm512_add_epi64(sum, edgeLengths(_mm512_loadu_si512(codes + i), _mm512_loadu_si512(codes + i + 1)));
   if (i < edges) {  // the rest: absent lanes are zero in both, so add nothing
-    const __mmask32 lanes = (1u << (edges - i)) - 1;
-    sum = _mm512_add_epi64(sum, _mm512_sad_epu8(bytes(_mm512_maskz_loadu_epi16(lanes, codes + i)),
-                                                bytes(_mm512_maskz_loadu_epi16(lanes, codes + i + 1))));
+    const __mmask32 lanes = firstLanes(edges - i);
+    sum = _mm512_add_epi64(sum, edgeLengths(_mm512_maskz_loadu_epi16(lanes, codes + i),
+                                            _mm512_maskz_loadu_epi16(lanes, codes + i + 1)));
     i = edges;
   }
   total = sumLanes(sum);
 #elif defined(__SSE2__)
   // (Also for AVX2: wider vectors gain little on a loop this short.)
-  const __m128i rows = _mm_set1_epi16(static_cast<short>(0xFF80));
-  auto bytes = [&](const uint16_t* p) {
-    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    return _mm_add_epi16(c, _mm_and_si128(c, rows));
-  };
+  auto load = [](const uint16_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
   __m128i sum = _mm_setzero_si128();
-  for (; i + 8 <= edges; i += 8) sum = _mm_add_epi64(sum, _mm_sad_epu8(bytes(codes + i), bytes(codes + i + 1)));
-  alignas(16) int64_t lanes[2];
-  _mm_store_si128(reinterpret_cast<__m128i*>(lanes), sum);
-  total = lanes[0] + lanes[1];
+  for (; i + 8 <= edges; i += 8) sum = _mm_add_epi64(sum, edgeLengths(load(codes + i), load(codes + i + 1)));
+  total = sumLanes(sum);
 #else
   // Elsewhere, column and row differences in 16-bit lanes.
   constexpr size_t kWidth = 2 * kLanes;  // uint16 lanes
@@ -1038,13 +1050,11 @@ int64_t keyJoins(const uint16_t (&last)[128], const uint16_t (&first)[128]) {
     present += static_cast<size_t>(__builtin_popcount(here));
   }
   firsts[present] = firsts[0];  // the closing join
-  const __m512i rows = _mm512_set1_epi16(static_cast<short>(0xFF80));
-  auto bytes = [&](__m512i c) { return _mm512_add_epi16(c, _mm512_and_si512(c, rows)); };
   __m512i sum = _mm512_setzero_si512();
   for (size_t j = 0; j < present; j += 32) {
-    const __mmask32 lanes = present - j >= 32 ? 0xFFFFFFFFu : (1u << (present - j)) - 1;
-    sum = _mm512_add_epi64(sum, _mm512_sad_epu8(bytes(_mm512_maskz_loadu_epi16(lanes, lasts + j)),
-                                                bytes(_mm512_maskz_loadu_epi16(lanes, firsts + j + 1))));
+    const __mmask32 lanes = firstLanes(present - j);
+    sum = _mm512_add_epi64(sum, edgeLengths(_mm512_maskz_loadu_epi16(lanes, lasts + j),
+                                            _mm512_maskz_loadu_epi16(lanes, firsts + j + 1)));
   }
   return sumLanes(sum);
 #else
@@ -1092,22 +1102,19 @@ int32_t keyChainLength(const uint8_t* keys, size_t n, const uint16_t* codeOf, ui
   int64_t total = 0;
   i = 0;
 #if defined(__AVX512BW__)
-  const __m512i rows = _mm512_set1_epi16(static_cast<short>(0xFF80));
   const __m512i tag = _mm512_set1_epi16(static_cast<short>(kFirstOfKey));
-  auto bytes = [&](__m512i c) { return _mm512_add_epi16(c, _mm512_and_si512(c, rows)); };
 #if defined(__AVX512VBMI2__)
   alignas(64) uint16_t openingKeys[128 + 32], openingCells[128 + 32];
   size_t openings = 0;
 #endif
   __m512i sum = _mm512_setzero_si512();
   for (; i < n; i += 32) {
-    const __mmask32 lanes = n - i >= 32 ? 0xFFFFFFFFu : (1u << (n - i)) - 1;
+    const __mmask32 lanes = firstLanes(n - i);
     const __m512i p = _mm512_maskz_loadu_epi16(lanes, previous + i);
     const __m512i c = _mm512_maskz_loadu_epi16(lanes, codeOf + i);
     const __mmask32 opens = _mm512_mask_test_epi16_mask(lanes, p, tag);
     const __mmask32 linked = lanes & ~opens;
-    sum = _mm512_add_epi64(sum, _mm512_sad_epu8(bytes(_mm512_maskz_mov_epi16(linked, p)),
-                                                bytes(_mm512_maskz_mov_epi16(linked, c))));
+    sum = _mm512_add_epi64(sum, edgeLengths(_mm512_maskz_mov_epi16(linked, p), _mm512_maskz_mov_epi16(linked, c)));
     if (opens == 0) continue;
 #if defined(__AVX512VBMI2__)
     _mm512_storeu_si512(openingKeys + openings, _mm512_maskz_compress_epi16(opens, p));
@@ -1125,22 +1132,18 @@ int32_t keyChainLength(const uint8_t* keys, size_t n, const uint16_t* codeOf, ui
 #endif
   total = sumLanes(sum);
 #elif defined(__SSE2__)
-  const __m128i rows = _mm_set1_epi16(static_cast<short>(0xFF80));
   __m128i sum = _mm_setzero_si128();
   for (; i + 8 <= n; i += 8) {
     const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(previous + i));
     const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(codeOf + i));
     const __m128i opens = _mm_srai_epi16(p, 15);  // all ones in a key's first city's lane
-    const __m128i x = _mm_andnot_si128(opens, p), y = _mm_andnot_si128(opens, c);
-    sum = _mm_add_epi64(sum, _mm_sad_epu8(_mm_add_epi16(x, _mm_and_si128(x, rows)), _mm_add_epi16(y, _mm_and_si128(y, rows))));
+    sum = _mm_add_epi64(sum, edgeLengths(_mm_andnot_si128(opens, p), _mm_andnot_si128(opens, c)));
     for (uint32_t m = static_cast<uint32_t>(_mm_movemask_epi8(opens)) & 0x5555u; m != 0; m &= m - 1) {
       const size_t j = i + static_cast<size_t>(__builtin_ctz(m)) / 2;
       first[previous[j] & 127] = codeOf[j];
     }
   }
-  alignas(16) int64_t halves[2];
-  _mm_store_si128(reinterpret_cast<__m128i*>(halves), sum);
-  total = halves[0] + halves[1];
+  total = sumLanes(sum);
 #endif
   for (; i < n; ++i) {
     if (previous[i] & kFirstOfKey)
@@ -1217,9 +1220,7 @@ void sortKeysInRegisters(const uint8_t* const (&keys)[G], size_t n, const uint16
                          int32_t (&lengths)[G]) {
   U16 v[4 * G];
   __m512i cells[4];
-  auto lanesOf = [n](size_t first) -> __mmask32 {
-    return first >= n ? 0 : n - first >= 32 ? 0xFFFFFFFFu : (1u << (n - first)) - 1;
-  };
+  auto lanesOf = [n](size_t first) -> __mmask32 { return first >= n ? 0 : firstLanes(n - first); };
   for (int a = 0; a < 4; ++a) {
     const size_t first = 32 * static_cast<size_t>(a);
     const __mmask32 lanes = lanesOf(first);
@@ -1249,13 +1250,10 @@ void sortKeysInRegisters(const uint8_t* const (&keys)[G], size_t n, const uint16
     for (int a = 0; a < 4; ++a) {
       const size_t first = 32 * static_cast<size_t>(a);
       const __mmask32 edges = lanesOf(first + 1);
-      // Absent edges zero in both cells: they add nothing to the sums of
-      // the bytes' differences (see codeTourLength).
+      // Absent edges zero in both cells: they add nothing.
       const __m512i x = _mm512_maskz_mov_epi16(edges, sorted[a]);
       const __m512i y = _mm512_maskz_permutex2var_epi16(edges, sorted[a], nextLane, sorted[a < 3 ? a + 1 : 3]);
-      const __m512i rows = _mm512_set1_epi16(static_cast<short>(0xFF80));
-      total = _mm512_add_epi64(total, _mm512_sad_epu8(_mm512_add_epi16(x, _mm512_and_si512(x, rows)),
-                                                      _mm512_add_epi16(y, _mm512_and_si512(y, rows))));
+      total = _mm512_add_epi64(total, edgeLengths(x, y));
     }
     // The closing edge, from the last cell back to the first.
     __m512i lastVector = sorted[0];

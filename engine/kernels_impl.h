@@ -642,23 +642,39 @@ void pathApply(uint32_t state, uint32_t n, uint16_t* genes, const uint64_t* word
 #endif
 
 #if defined(__AVX512F__)
-// Sixteen marks at a time by a gather, the stamped ones' positions
-// compressed to the end of the list: the scalar loop's appends depend on
-// one another through the count.
+// A block of marks at a time: first fetched one by one into a buffer (four
+// per load of the head's codes; plain loads and stores, none waiting for
+// another), then sixteen at a time compared with the stamp, the stamped
+// ones' positions compressed to the end of the list: the scalar loop's
+// appends depend on one another through the count, and a gather of sixteen
+// marks costs more than sixteen loads.
 uint32_t stampedPositions(const uint16_t* head, uint32_t count, const uint32_t* marks, uint32_t stamp, uint16_t* out) {
+  constexpr uint32_t kBlock = 512;
+  alignas(64) uint32_t fetched[kBlock];
   const __m512i stamps = _mm512_set1_epi32(static_cast<int>(stamp));
   typedef uint16_t Codes16 __attribute__((vector_size(32)));
   uint32_t found = 0;
-  for (uint32_t i = 0; i < count; i += 16) {
-    const __mmask16 lanes = count - i >= 16 ? 0xFFFF : static_cast<__mmask16>((1u << (count - i)) - 1);
-    // (Conversions as vector casts: the header's own set off false warnings
-    // of uninitialised values.)
-    const U32 codes = __builtin_convertvector((Codes16)_mm256_maskz_loadu_epi16(lanes, head + i), U32);
-    const __m512i m = _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), lanes, (__m512i)codes, marks, 4);
-    const __mmask16 stamped = _mm512_mask_cmpeq_epi32_mask(lanes, (__m512i)((U32)m & ~0x7FFFu), stamps);
-    const Codes16 positions = __builtin_convertvector((U32)_mm512_maskz_compress_epi32(stamped, m) & 0x7FFFu, Codes16);
-    memcpy(out + found, &positions, sizeof positions);
-    found += static_cast<uint32_t>(__builtin_popcount(stamped));
+  for (uint32_t from = 0; from < count; from += kBlock) {
+    const uint32_t size = count - from < kBlock ? count - from : kBlock;
+    const uint16_t* codes = head + from;
+    uint32_t i = 0;
+    for (; i + 4 <= size; i += 4) {
+      uint64_t four;
+      memcpy(&four, codes + i, sizeof four);
+      fetched[i] = marks[four & 0xFFFFu];
+      fetched[i + 1] = marks[(four >> 16) & 0xFFFFu];
+      fetched[i + 2] = marks[(four >> 32) & 0xFFFFu];
+      fetched[i + 3] = marks[four >> 48];
+    }
+    for (; i < size; ++i) fetched[i] = marks[codes[i]];
+    for (i = 0; i < size; i += 16) {
+      const __mmask16 lanes = size - i >= 16 ? 0xFFFF : static_cast<__mmask16>((1u << (size - i)) - 1);
+      const U32 m = (U32)_mm512_maskz_load_epi32(lanes, fetched + i);
+      const __mmask16 stamped = _mm512_mask_cmpeq_epi32_mask(lanes, (__m512i)(m & ~0x7FFFu), stamps);
+      const Codes16 positions = __builtin_convertvector((U32)_mm512_maskz_compress_epi32(stamped, (__m512i)m) & 0x7FFFu, Codes16);
+      memcpy(out + found, &positions, sizeof positions);
+      found += static_cast<uint32_t>(__builtin_popcount(stamped));
+    }
   }
   return found;
 }

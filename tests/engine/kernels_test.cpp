@@ -208,7 +208,8 @@ TEST(KernelsTest, PathMutationWalk) {
 TEST(KernelsTest, StampedPositions) {
   // Marks of three kinds: the current stamp, an older one, and one whose
   // position bits alone would match; heads of every length around the
-  // vector width, each position's mark chosen by a generator.
+  // vector width and the blocks of 512, each position's mark chosen by a
+  // generator.
   const std::uint32_t stamp = 5u << 15;
   std::vector<std::uint32_t> marks(4096);
   std::uint32_t s = 12345;
@@ -218,7 +219,7 @@ TEST(KernelsTest, StampedPositions) {
     marks[code] = (kind == 0 ? 4u << 15 : kind == 1 ? 6u << 15 : stamp) | position;
   }
   for (const Kernels* k : variants()) {
-    for (std::uint32_t count : {0u, 1u, 15u, 16u, 17u, 31u, 32u, 33u, 100u, 1000u}) {
+    for (std::uint32_t count : {0u, 1u, 15u, 16u, 17u, 31u, 32u, 33u, 100u, 511u, 512u, 513u, 1000u, 1030u}) {
       std::vector<std::uint16_t> head(count);
       for (auto& code : head) code = static_cast<std::uint16_t>((s = next(s)) >> 20);
       std::vector<std::uint16_t> expected;

@@ -641,7 +641,7 @@ void pathApply(uint32_t state, uint32_t n, uint16_t* genes, const uint64_t* word
 }
 #endif
 
-#if defined(__AVX512F__)
+#if defined(__AVX512BW__)
 // A block of marks at a time: first fetched one by one into a buffer (four
 // per load of the head's codes; plain loads and stores, none waiting for
 // another), then sixteen at a time compared with the stamp, the stamped
@@ -668,7 +668,7 @@ uint32_t stampedPositions(const uint16_t* head, uint32_t count, const uint32_t* 
     }
     for (; i < size; ++i) fetched[i] = marks[codes[i]];
     for (i = 0; i < size; i += 16) {
-      const __mmask16 lanes = size - i >= 16 ? 0xFFFF : static_cast<__mmask16>((1u << (size - i)) - 1);
+      const auto lanes = static_cast<__mmask16>(firstLanes(size - i));
       const U32 m = (U32)_mm512_maskz_load_epi32(lanes, fetched + i);
       const __mmask16 stamped = _mm512_mask_cmpeq_epi32_mask(lanes, (__m512i)(m & ~0x7FFFu), stamps);
       const Codes16 positions = __builtin_convertvector((U32)_mm512_maskz_compress_epi32(stamped, (__m512i)m) & 0x7FFFu, Codes16);

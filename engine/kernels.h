@@ -22,13 +22,13 @@ struct PathRun {
 };
 
 // The path initialisation's working memory: a byte per city (and a vector's
-// width beyond), draws generated kPathBlock at a time with their cities, and
-// the candidates of kPathBatch draws.
+// width beyond), the cities of draws generated kPathBlock at a time, and the
+// candidates of kPathBatch draws.
 inline constexpr std::size_t kPathBlock = 1024;
 inline constexpr std::size_t kPathBatch = 256;
 inline std::size_t pathTableBytes(std::uint32_t n) { return (std::size_t{n} + 64 + 63) / 64 * 64; }
 inline std::size_t pathWorkBytes(std::uint32_t n) {
-  return pathTableBytes(n) + sizeof(std::uint32_t) * (2 * (kPathBlock + 64) + kPathBatch + 64);
+  return pathTableBytes(n) + sizeof(std::uint32_t) * (kPathBlock + 64 + kPathBatch + 64);
 }
 
 struct Kernels {

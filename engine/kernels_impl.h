@@ -178,10 +178,8 @@ void hitWordsAndStates(uint32_t state, uint32_t threshold, uint64_t* words, uint
 inline U32 citiesOf(U32 s, uint32_t n) { return ((s >> 16) * n + (((s & 0xFFFFu) * n) >> 16)) >> 16; }
 
 // For t below count rounded down to whole blocks of 4 kLanes: cities[t] =
-// floor(n * (state t + 1) / 2^32) and, when kStates, states[t] = state t + 1.
-// Returns how many were written.
-template <bool kStates>
-size_t citiesInBlocks(uint32_t state, uint32_t n, uint32_t* states, uint32_t* cities, size_t count) {
+// floor(n * (state t + 1) / 2^32). Returns how many were written.
+size_t citiesInBlocks(uint32_t state, uint32_t n, uint32_t* cities, size_t count) {
   constexpr int kChains = 4;
   constexpr size_t kBlock = kChains * kLanes;
   static const LaneJumps<kChains> lanes(1, 1);
@@ -194,7 +192,6 @@ size_t citiesInBlocks(uint32_t state, uint32_t n, uint32_t* states, uint32_t* ci
   for (; t + kBlock <= count; t += kBlock) {
     #pragma GCC unroll 16
     for (int k = 0; k < kChains; ++k) {
-      if constexpr (kStates) storeU32(states + t + k * kLanes, v[k]);
       storeU32(cities + t + k * kLanes, citiesOf(v[k], n));
       v[k] = v[k] * mul + inc;
     }
@@ -203,7 +200,7 @@ size_t citiesInBlocks(uint32_t state, uint32_t n, uint32_t* states, uint32_t* ci
 }
 
 void drawCities(uint32_t state, uint32_t n, uint32_t* cities, size_t count) {
-  size_t t = citiesInBlocks<false>(state, n, nullptr, cities, count);
+  size_t t = citiesInBlocks(state, n, cities, count);
   const Jump done = jumpOver(t);
   state = done.multiplier * state + done.increment;
   for (; t < count; ++t) {
@@ -902,39 +899,35 @@ struct BucketWords {
   }
 };
 
-// states[t] = state t + 1 and cities[t] = floor(n * states[t] / 2^32), for t
-// below count (a multiple of 4 kLanes).
-void fillStatesAndCities(uint32_t state, uint32_t n, uint32_t* states, uint32_t* cities, size_t count) {
-  citiesInBlocks<true>(state, n, states, cities, count);
-}
-
 template <class Flags>
 PathRun initialiseMembers(uint32_t state, uint32_t n, const uint16_t* codeOf, uint16_t* genes, size_t stride,
                           int32_t maxMembers, uint64_t drawLimit, uint64_t* ends, uint8_t* work, int shift) {
   const size_t tableBytes = pathTableBytes(n);
   uint8_t* const placed = work;
-  uint32_t* const states = reinterpret_cast<uint32_t*>(work + tableBytes);
-  uint32_t* const cities = states + kPathBlock + 64;
+  uint32_t* const cities = reinterpret_cast<uint32_t*>(work + tableBytes);
   uint32_t* const queue = cities + kPathBlock + 64;
-  alignas(64) uint64_t bucketBits[4096 / 64];
+  // The bucket bitset's words; a rebuild clears only those of the buckets
+  // there are, the others stay clear.
+  alignas(64) uint64_t bucketBits[4096 / 64] = {};
+  const size_t bucketWords = (((n - 1) >> shift) >> 6) + 1;
   memset(placed, 0, tableBytes);
   uint8_t stamp = 0;
 
-  // The stream: states[i .. end) are drawn but not used yet; `before` draws
-  // precede states[0].
+  // The stream: the draws of cities[i .. end) are made but not used yet;
+  // `before` draws precede cities[0].
   size_t i = 0, end = 0;
   uint64_t before = 0;
   uint32_t last = state;  // the last state generated
+  static const Jump overBlock = jumpOver(kPathBlock);
   auto ensure = [&](size_t need) {
     if (end - i >= need) return;
     const size_t keep = end - i;
-    memmove(states, states + i, keep * sizeof(uint32_t));
     memmove(cities, cities + i, keep * sizeof(uint32_t));
     before += i;
     i = 0;
-    fillStatesAndCities(last, n, states + keep, cities + keep, kPathBlock);
+    citiesInBlocks(last, n, cities + keep, kPathBlock);
     end = keep + kPathBlock;
-    last = states[end - 1];
+    last = overBlock.multiplier * last + overBlock.increment;
   };
 
   // With one city per bucket and few registers, a bucket's flag is cleared
@@ -978,7 +971,7 @@ PathRun initialiseMembers(uint32_t state, uint32_t n, const uint16_t* codeOf, ui
     uint32_t rebuildAt = n;
     while (filled < n) {
       if (n - filled <= rebuildAt) {  // at the phase's start, and then when not clearing
-        memset(bucketBits, 0, sizeof bucketBits);
+        memset(bucketBits, 0, bucketWords * sizeof(uint64_t));
         for (uint32_t c = 0; c < n; c += 64) {
           uint64_t free = freeMask64(placed + c, stamp);
           if (n - c < 64) free &= (uint64_t{1} << (n - c)) - 1;
@@ -1010,7 +1003,8 @@ PathRun initialiseMembers(uint32_t state, uint32_t n, const uint16_t* codeOf, ui
     }
     if (ends) ends[m] = before + i;
   }
-  return PathRun{m == 0 ? state : states[i - 1], m, before + i};
+  const Jump made = jumpOver(before + i);
+  return PathRun{made.multiplier * state + made.increment, m, before + i};
 }
 
 PathRun pathInitialise(uint32_t state, uint32_t n, const uint16_t* codeOf, uint16_t* genes, size_t stride,

@@ -39,16 +39,9 @@ struct Kernels {
   // each wait for that core in turn. A hint only; no effect on results.
   void (*fetchForWriting)(const void* p, std::size_t bytes);
 
-  // out[t] = state t + 1, for t = 0 .. count - 1.
-  void (*fillStates)(std::uint32_t state, std::uint32_t* out, std::size_t count);
-
   // Bit b of words[w] = (state 64w + b + 1 < threshold), for w < wordCount.
   void (*hitWords)(std::uint32_t state, std::uint32_t threshold, std::uint64_t* words,
                    std::size_t wordCount);
-
-  // The same words, and states[t] = state t + 1 for t < 64 * wordCount.
-  void (*hitWordsAndStates)(std::uint32_t state, std::uint32_t threshold, std::uint64_t* words,
-                            std::uint32_t* states, std::size_t wordCount);
 
   // cities[t] = floor(n * (state t + 1) / 2^32), for t = 0 .. count - 1: the
   // integer below n each draw stands for. REQUIRES: 1 <= n < 2^16.

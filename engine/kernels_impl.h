@@ -104,29 +104,6 @@ void fetchForWriting(const void* p, size_t bytes) {
   for (const char* end = line + bytes; line < end; line += 64) __builtin_prefetch(line, 1);
 }
 
-void fillStates(uint32_t state, uint32_t* out, size_t count) {
-  constexpr int kChains = 4;
-  constexpr size_t kBlock = kChains * kLanes;
-  size_t t = 0;
-  if (count >= kBlock) {
-    static const LaneJumps<kChains> lanes(1, 1);
-    U32 v[kChains];
-    #pragma GCC unroll 16
-    for (int k = 0; k < kChains; ++k) v[k] = lanes.from(state, k);
-    static const Jump j = jumpOver(kBlock);
-    const U32 mul = splat(j.multiplier), inc = splat(j.increment);
-    for (; t + kBlock <= count; t += kBlock) {
-      #pragma GCC unroll 16
-      for (int k = 0; k < kChains; ++k) {
-        storeU32(out + t + k * kLanes, v[k]);
-        v[k] = v[k] * mul + inc;
-      }
-    }
-    if (t > 0) state = out[t - 1];
-  }
-  for (; t < count; ++t) out[t] = state = state * kMultiplier + 1u;
-}
-
 // The hit words of the draws after `state`, one after another: bit b of a
 // word set when its draw b + 1 is below the threshold.
 class HitWordStream {
@@ -140,14 +117,11 @@ class HitWordStream {
     mul_ = splat(j.multiplier);
     inc_ = splat(j.increment);
   }
-  // The next word; with kStoreStates, its 64 states go to states.
-  template <bool kStoreStates>
-  uint64_t next(uint32_t* states) {
+  uint64_t next() {
     uint64_t word = 0;
     #pragma GCC unroll 16
     for (int k = 0; k < kChains; ++k) {
       word |= static_cast<uint64_t>(belowMask(v_[k], limit_)) << (k * kLanes);
-      if constexpr (kStoreStates) storeU32(states + k * kLanes, v_[k]);
       v_[k] = v_[k] * mul_ + inc_;
     }
     return word;
@@ -158,20 +132,9 @@ class HitWordStream {
   U32 mul_, inc_, limit_;
 };
 
-template <bool kStoreStates>
-void hitWordsImpl(uint32_t state, uint32_t threshold, uint64_t* words, uint32_t* states,
-                  size_t wordCount) {
-  HitWordStream stream(state, threshold);
-  for (size_t w = 0; w < wordCount; ++w) words[w] = stream.next<kStoreStates>(kStoreStates ? states + 64 * w : nullptr);
-}
-
 void hitWords(uint32_t state, uint32_t threshold, uint64_t* words, size_t wordCount) {
-  hitWordsImpl<false>(state, threshold, words, nullptr, wordCount);
-}
-
-void hitWordsAndStates(uint32_t state, uint32_t threshold, uint64_t* words, uint32_t* states,
-                       size_t wordCount) {
-  hitWordsImpl<true>(state, threshold, words, states, wordCount);
+  HitWordStream stream(state, threshold);
+  for (size_t w = 0; w < wordCount; ++w) words[w] = stream.next();
 }
 
 // floor(n * s / 2^32) in 32-bit lanes (n < 2^16): high and low halves.
@@ -449,7 +412,7 @@ uint32_t pathPlan(uint32_t state, uint32_t threshold, uint32_t n, uint64_t* word
   uint64_t passed = 0;  // gene positions before the current word
   uint32_t wordStart = state;  // the state before the word's first draw
   for (size_t w = 0;; ++w) {
-    const uint64_t hits = stream.next<false>(nullptr);
+    const uint64_t hits = stream.next();
     const WalkWord word = walkWord(hits, carry, passed, n);
     words[w] = word.geneHits;
     if (word.last) {
@@ -1306,7 +1269,7 @@ void keyTourLengthPair(const uint8_t* keys1, const uint8_t* keys2, size_t n, con
 }  // namespace
 
 extern const Kernels kKernels;
-const Kernels kKernels = {WENDRA_KERNEL_LABEL, fetchForWriting, fillStates, hitWords, hitWordsAndStates, drawCities,
+const Kernels kKernels = {WENDRA_KERNEL_LABEL, fetchForWriting, hitWords, drawCities,
                           keyInitialise, keyMutate, codeTourLength, keyTourLength, keyTourLengthPair, pathPlan, pathApply, stampedPositions,
                           pathInitialise};
 

@@ -42,26 +42,16 @@ TEST(KernelsTest, TheBaselineIsAlwaysThereAndTheBestIsChosen) {
   EXPECT_EQ(&kernels(), all.back());
 }
 
-TEST(KernelsTest, StatesAndHitWords) {
+TEST(KernelsTest, HitWords) {
   for (const Kernels* k : variants()) {
     for (std::uint32_t start : {0u, 1u, 0xDEADBEEFu}) {
-      for (std::size_t count : kLengths) {
-        std::vector<std::uint32_t> out(count);
-        k->fillStates(start, out.data(), count);
-        std::uint32_t s = start;
-        for (std::size_t t = 0; t < count; ++t) ASSERT_EQ(out[t], s = next(s)) << k->name << " " << count << " " << t;
-      }
       for (std::uint32_t threshold : kThresholds) {
         for (std::size_t words : {1u, 2u, 4u}) {
-          std::vector<std::uint64_t> w(words), w2(words);
-          std::vector<std::uint32_t> states(64 * words);
+          std::vector<std::uint64_t> w(words);
           k->hitWords(start, threshold, w.data(), words);
-          k->hitWordsAndStates(start, threshold, w2.data(), states.data(), words);
-          EXPECT_EQ(w, w2);
           std::uint32_t s = start;
           for (std::size_t t = 0; t < 64 * words; ++t) {
             s = next(s);
-            ASSERT_EQ(states[t], s);
             ASSERT_EQ((w[t / 64] >> (t % 64)) & 1, s < threshold ? 1u : 0u) << k->name << " " << t;
           }
         }

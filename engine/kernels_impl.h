@@ -653,11 +653,12 @@ uint32_t stampedPositions(const uint16_t* head, uint32_t count, const uint32_t* 
 // ---------------------------------------------------------------------------
 // Path initialisation by rejection (see kernels.h).
 //
-// Draws are generated a block at a time, states and their cities together,
-// in SIMD lanes. Whether a city is placed is one byte per city that holds the
-// member's stamp once the city is placed; stamps count up from one member to
-// the next, so an older mark is always below the current stamp and the bytes
-// need no clearing between members. A member is built in two phases:
+// Draws are generated a block at a time in SIMD lanes, and only their cities
+// are kept (a block's last state, and the run's, follow by jumps). Whether a
+// city is placed is one byte per city that holds the member's stamp once the
+// city is placed; stamps count up from one member to the next, so an older
+// mark is always below the current stamp and the bytes need no clearing
+// between members. A member is built in two phases:
 //   dense:  while many cities are free, every draw is tested in turn, without
 //           branches (whether a draw is taken cannot be predicted);
 //   sparse: once few are free, most draws are rejections. Cities are grouped

@@ -43,6 +43,7 @@ constexpr uint32_t kMultiplier = 134775813u;
 
 struct Jump {
   uint32_t multiplier, increment;
+  uint32_t apply(uint32_t state) const { return multiplier * state + increment; }
 };
 
 Jump jumpOver(uint64_t k) {
@@ -164,8 +165,7 @@ size_t citiesInBlocks(uint32_t state, uint32_t n, uint32_t* cities, size_t count
 
 void drawCities(uint32_t state, uint32_t n, uint32_t* cities, size_t count) {
   size_t t = citiesInBlocks(state, n, cities, count);
-  const Jump done = jumpOver(t);
-  state = done.multiplier * state + done.increment;
+  state = jumpOver(t).apply(state);
   for (; t < count; ++t) {
     state = state * kMultiplier + 1u;
     cities[t] = static_cast<uint32_t>((uint64_t{n} * state) >> 32);
@@ -371,7 +371,7 @@ struct WordJumps {
   WordJumps() {
     for (uint64_t t = 0; t < 66; ++t) to[t] = jumpOver(t);
   }
-  uint32_t at(uint32_t wordStart, int t) const { return to[t].multiplier * wordStart + to[t].increment; }
+  uint32_t at(uint32_t wordStart, int t) const { return to[t].apply(wordStart); }
 };
 
 const WordJumps& wordJumps() {
@@ -891,7 +891,7 @@ PathRun initialiseMembers(uint32_t state, uint32_t n, const uint16_t* codeOf, ui
     i = 0;
     citiesInBlocks(last, n, cities + keep, kPathBlock);
     end = keep + kPathBlock;
-    last = overBlock.multiplier * last + overBlock.increment;
+    last = overBlock.apply(last);
   };
 
   // With one city per bucket and few registers, a bucket's flag is cleared
@@ -967,8 +967,7 @@ PathRun initialiseMembers(uint32_t state, uint32_t n, const uint16_t* codeOf, ui
     }
     if (ends) ends[m] = before + i;
   }
-  const Jump made = jumpOver(before + i);
-  return PathRun{made.multiplier * state + made.increment, m, before + i};
+  return PathRun{jumpOver(before + i).apply(state), m, before + i};
 }
 
 PathRun pathInitialise(uint32_t state, uint32_t n, const uint16_t* codeOf, uint16_t* genes, size_t stride,

@@ -37,6 +37,10 @@ class CellCodes {
   const std::uint16_t* codes() const { return codeOf_.data(); }
   // One past the largest code.
   std::size_t codeSpace() const { return cityOf_.size(); }
+  // Bytes of the two maps.
+  std::size_t heapBytes() const {
+    return codeOf_.capacity() * sizeof(std::uint16_t) + cityOf_.capacity() * sizeof(std::int32_t);
+  }
 
  private:
   std::int32_t cities_;

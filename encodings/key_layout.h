@@ -36,6 +36,10 @@ class KeyLayout {
 
   struct alignas(64) Scratch {  // one per worker, on lines of its own
     explicit Scratch(const KeyLayout& layout) : work(static_cast<std::size_t>(layout.cities_)) {}
+    // Bytes the constructor allocates.
+    static std::size_t heapBytes(const KeyLayout& layout) {
+      return lineVectorBytes<std::uint16_t>(static_cast<std::size_t>(layout.cities_));
+    }
     LineVector<std::uint16_t> work;  // for the tour lengths
   };
 
@@ -46,6 +50,11 @@ class KeyLayout {
   static constexpr bool kPlansHitWords = false;
   std::size_t storedBytes() const { return static_cast<std::size_t>(cities_); }
   std::uint32_t cutBound() const { return static_cast<std::uint32_t>(kKeyBits * cities_); }
+
+  // Bytes the layout itself holds.
+  std::size_t heapBytes() const { return codes_.heapBytes(); }
+  // Working memory initialiseAll allocates: none.
+  std::size_t creationWorkBytes(std::int32_t, const WorkerPool*, bool) const { return 0; }
 
   // Members take 7N draws each, so each starts at a known point: they are
   // made in parallel without speculation, and `spare` is not needed.

@@ -22,12 +22,23 @@ std::uint32_t below(std::uint32_t n, std::uint32_t state) {
   return static_cast<std::uint32_t>((std::uint64_t{n} * state) >> 32);
 }
 
+// A run of a chain's members that joined the true sequence: spare slots
+// from.. go to members to..
+struct Copy {
+  std::int32_t from, to, count;
+};
+
 }  // namespace
 
 PathLayout::Scratch::Scratch(const PathLayout& layout) : tailMark(layout.codes_.codeSpace(), 0) {
   // Room for a whole vector stored beyond the last entry.
   surplusA.resize(static_cast<std::size_t>(layout.cities_) + 32);
   surplusB.resize(static_cast<std::size_t>(layout.cities_) + 32);
+}
+
+std::size_t PathLayout::Scratch::heapBytes(const PathLayout& layout) {
+  return lineVectorBytes<std::uint32_t>(layout.codes_.codeSpace()) +
+         2 * lineVectorBytes<std::uint16_t>(static_cast<std::size_t>(layout.cities_) + 32);
 }
 
 std::uint32_t PathLayout::Scratch::nextStamp() {
@@ -50,9 +61,30 @@ PathLayout::PathLayout(const Grid& grid, double mutationProbability)
 
 std::uint32_t PathLayout::initialiseAll(std::uint8_t* members, std::size_t stride, std::int32_t count,
                                         std::uint32_t state, WorkerPool* pool, std::uint8_t* spare) const {
+  return initialiseWithPlan(members, stride, count, state, pool, spare,
+                            planChains(count, creationWorkers(pool, spare != nullptr)));
+}
+
+int PathLayout::creationWorkers(const WorkerPool* pool, bool spare) {
   // More tasks than cores would only add overlap.
-  const int workers = pool && spare ? std::min(pool->threads(), availableCores()) : 1;
-  return initialiseWithPlan(members, stride, count, state, pool, spare, planChains(count, workers));
+  return pool && spare ? std::min(pool->threads(), availableCores()) : 1;
+}
+
+std::size_t PathLayout::creationWorkBytes(std::int32_t count, const WorkerPool* pool, bool spare) const {
+  // What initialiseWithPlan allocates for this plan: the plan itself, each
+  // task's working memory, the chains' member ends, what each task made,
+  // then the merge's
+  // copies (grown by doubling, so up to twice their number) and their
+  // running counts.
+  const ChainPlan plan = planChains(count, creationWorkers(pool, spare));
+  const std::size_t chains = plan.chains.size();
+  std::size_t bytes = AlignedBytes::allocatedFor(wholeLines(pathWorkBytes(static_cast<std::uint32_t>(cities_))) *
+                                                 (chains + 1));
+  bytes += chains * (sizeof(Chain) + sizeof(std::vector<std::uint64_t>)) + (chains + 1) * sizeof(PathRun);
+  for (const Chain& chain : plan.chains)
+    bytes += static_cast<std::size_t>(std::max<std::int32_t>(chain.capacity, 0)) * sizeof(std::uint64_t);
+  if (chains > 0) bytes += 2 * chains * sizeof(Copy) + (chains + 1) * sizeof(std::int64_t);
+  return bytes;
 }
 
 PathLayout::ChainPlan PathLayout::planChains(std::int32_t count, int workers) const {
@@ -167,9 +199,6 @@ std::uint32_t PathLayout::initialiseWithPlan(std::uint8_t* members, std::size_t 
     madeInTurn += run.members;
     position += run.draws;
     s = run.state;
-  };
-  struct Copy {
-    std::int32_t from, to, count;  // spare slots from.. to members to..
   };
   std::vector<Copy> copies;
   for (std::size_t c = 0; c < chains && i < count; ++c) {

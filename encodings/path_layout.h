@@ -27,6 +27,8 @@ class PathLayout {
   // Per-worker working memory.
   struct alignas(64) Scratch {  // one per worker, on lines of its own
     explicit Scratch(const PathLayout& layout);
+    // Bytes the constructor allocates.
+    static std::size_t heapBytes(const PathLayout& layout);
     LineVector<std::uint32_t> tailMark;  // per code: (stamp << 15) | tail position
     std::uint32_t stamp = 0;
     LineVector<std::uint16_t> surplusA, surplusB;
@@ -40,6 +42,12 @@ class PathLayout {
   static constexpr bool kPlansHitWords = true;
   std::size_t storedBytes() const { return 2 * static_cast<std::size_t>(cities_); }
   std::uint32_t cutBound() const { return static_cast<std::uint32_t>(cities_); }
+
+  // Bytes the layout itself holds.
+  std::size_t heapBytes() const { return codes_.heapBytes(); }
+  // Working memory initialiseAll(.., count, .., pool, spare) allocates, at
+  // most, while it runs.
+  std::size_t creationWorkBytes(std::int32_t count, const WorkerPool* pool, bool spare) const;
 
   // Initialises `count` members in index order from the stream after
   // `state`; returns the state after the last draw. With a pool of several
@@ -107,6 +115,9 @@ class PathLayout {
   Grid grid_;
   std::int32_t cities_;
   CellCodes codes_;
+  // Tasks initialiseAll shares the work among.
+  static int creationWorkers(const WorkerPool* pool, bool spare);
+
   std::uint64_t mutationThreshold_;
   StreamJump overGenes_;     // N draws: a mutation with no hit possible
   StreamJump overAllHits_;   // 2N draws: a mutation where every draw hits

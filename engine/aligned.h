@@ -33,6 +33,13 @@ struct CacheLineAllocator {
 template <class T>
 using LineVector = std::vector<T, CacheLineAllocator<T>>;
 
+// Bytes a LineVector of `count` elements (sized in one go) takes from the
+// allocator.
+template <class T>
+std::size_t lineVectorBytes(std::size_t count) {
+  return count ? wholeLines(count * sizeof(T)) : 0;
+}
+
 // A block of bytes on whole cache lines, left uninitialised.
 class AlignedBytes {
  public:
@@ -51,6 +58,9 @@ class AlignedBytes {
   ~AlignedBytes() {
     if (data_) ::operator delete(data_, std::align_val_t{kCacheLine});
   }
+  // Bytes a block of `size` takes from the allocator.
+  static std::size_t allocatedFor(std::size_t size) { return wholeLines(size ? size : 1); }
+
   std::uint8_t* data() { return data_; }
   const std::uint8_t* data() const { return data_; }
   std::size_t size() const { return size_; }

@@ -112,56 +112,46 @@ class FastEngine final : public EvolutionEngine {
   // by default kCachedPlanBytes for layouts without hit words, none for the
   // others (tests choose 0 or SIZE_MAX to run either way on any size).
   explicit FastEngine(int threads = 0, std::size_t sharedPlanBytes = Layout::kPlansHitWords ? 0 : kCachedPlanBytes)
-      : pool_(threads), threads_(pool_.threads()), sharedPlanBytes_(sharedPlanBytes), layout_(grid_, 0.0) {}
+      : pool_(threads),
+        threads_(pool_.threads()),
+        sharedPlanBytes_(sharedPlanBytes),
+        layout_(Grid::of(1, 1), 0.0) {}  // no population yet: the smallest layout
 
   void createPopulation(const Grid& grid, std::int32_t populationSize, double mutationProbability,
                         double crossoverProbability) override {
     // 1. Check and size everything aside; the current state stays untouched
-    //    until the new population can no longer fail. The check counts the
-    //    chromosomes at their full width, more than is stored here.
-    const std::int32_t textSize = Layout::textBytes(grid);
-    requirePopulationFits(populationSize, textSize, memoryAvailable());
+    //    until the new population can no longer fail.
     Layout layout(grid, mutationProbability);
-    // Members on 16-byte boundaries: whole cache lines would waste too much
-    // on small grids and break the memory check's bound.
-    const std::size_t stride = (layout.storedBytes() + 15) / 16 * 16;
-    const auto members = static_cast<std::size_t>(populationSize);
-    // The two population buffers and the per-member arrays of an earlier
-    // creation of the same size are reused (saving their allocation and the
-    // first touch of every page); they are overwritten only after the point
-    // where nothing can fail any more.
-    const bool reuse = population_.size() == members * stride && offspring_.size() == members * stride;
-    const std::size_t planWordCount = layout.planWordsFor(members) + 1;
-    const bool reuseArrays = lengths_.size() == members && plan_.size() == members / 2 + 1;
-    const bool reuseWords = planWords_.size() == planWordCount;
+    const Buffers sizes = buffersFor(layout, populationSize);
+    const CreationMemory need = memoryFor(layout, sizes, grid);
+    requireMemory(populationSize, grid, need, memoryAvailable(), allocatableMemory());
     AlignedBytes population, offspring, generationBest, overallBest;
     LineVector<std::int32_t> lengths, childLengths;
     std::vector<double> weights;
     std::vector<PairPlan> plan;
     LineVector<std::uint32_t> pairStarts;
     LineVector<std::uint64_t> planWords, workerWords;
-    // Each worker's hit words on lines of their own.
-    const std::size_t workerWordCount = (layout.planWordsFor(1) + 7) / 8 * 8;
     LineVector<typename Layout::Scratch> scratch;
     try {
-      if (!reuse) {
-        population = AlignedBytes(members * stride);
-        offspring = AlignedBytes(members * stride);
+      if (!sizes.reusePopulation) {
+        population = AlignedBytes(sizes.members * sizes.stride);
+        offspring = AlignedBytes(sizes.members * sizes.stride);
       }
-      generationBest = AlignedBytes(stride);
-      overallBest = AlignedBytes(stride);
-      if (!reuseArrays) {
-        lengths.resize(members);
-        childLengths.resize(members);
-        weights.resize(members);
-        plan.resize(members / 2 + 1);
-        pairStarts.resize(members / 2 + 1);
+      generationBest = AlignedBytes(sizes.stride);
+      overallBest = AlignedBytes(sizes.stride);
+      if (!sizes.reuseArrays) {
+        lengths.resize(sizes.members);
+        childLengths.resize(sizes.members);
+        weights.resize(sizes.members);
+        plan.resize(sizes.pairs);
+        pairStarts.resize(sizes.pairs);
       }
-      if (!reuseWords) planWords.resize(planWordCount);
-      workerWords.resize(workerWordCount * static_cast<std::size_t>(threads_));
+      if (!sizes.reuseWords) planWords.resize(sizes.planWords);
+      workerWords.resize(sizes.workerWords * static_cast<std::size_t>(threads_));
+      scratch.reserve(static_cast<std::size_t>(threads_));
       for (int w = 0; w < threads_; ++w) scratch.emplace_back(layout);
     } catch (const std::bad_alloc&) {
-      throw PopulationTooLarge(notEnoughMemoryMessage(populationSize, textSize, memoryAvailable()));
+      throw PopulationTooLarge(notEnoughMemoryMessage(populationSize, grid, need.allocate, allocatableMemory()));
     }
 
     // Commit.
@@ -171,24 +161,28 @@ class FastEngine final : public EvolutionEngine {
     mutationProbability_ = mutationProbability;
     crossoverProbability_ = crossoverProbability;
     crossThreshold_ = Random::chanceThreshold(crossoverProbability);
-    textSize_ = textSize;
-    stride_ = stride;
-    if (!reuse) {
-      population_ = std::move(population);
-      offspring_ = std::move(offspring);
+    textSize_ = Layout::textBytes(grid);
+    stride_ = sizes.stride;
+    if (!sizes.reusePopulation) {
+      // The present population is freed at once, before the new one is
+      // filled (the memory check counts on it).
+      population_.swap(population);
+      offspring_.swap(offspring);
+      population = AlignedBytes();
+      offspring = AlignedBytes();
     }
     generationBest_ = std::move(generationBest);
     overallBest_ = std::move(overallBest);
-    if (!reuseArrays) {
+    if (!sizes.reuseArrays) {
       lengths_ = std::move(lengths);
       childLengths_ = std::move(childLengths);
       weights_ = std::move(weights);
       plan_ = std::move(plan);
       pairStarts_ = std::move(pairStarts);
     }
-    if (!reuseWords) planWords_ = std::move(planWords);
+    if (!sizes.reuseWords) planWords_ = std::move(planWords);
     workerWords_ = std::move(workerWords);
-    workerWordCount_ = workerWordCount;
+    workerWordCount_ = sizes.workerWords;
     scratch_ = std::move(scratch);
 
     // 2. Initialise the members in index order (the offspring buffer is free
@@ -412,6 +406,12 @@ class FastEngine final : public EvolutionEngine {
   std::int32_t overallBestGeneration() const override { return overallBestGeneration_; }
 
   int threads() const { return threads_; }
+  // What creating `populationSize` members for `grid` takes from the present
+  // state: the figures the memory check compares (see memory.h).
+  CreationMemory creationMemory(const Grid& grid, std::int32_t populationSize, double mutationProbability) const {
+    const Layout layout(grid, mutationProbability);
+    return memoryFor(layout, buffersFor(layout, populationSize), grid);
+  }
   // Member i in the chromosome format of the reference build (4N or 7N
   // bytes), for tests that compare the two.
   std::vector<std::uint8_t> chromosome(std::int32_t i) const {
@@ -444,7 +444,61 @@ class FastEngine final : public EvolutionEngine {
     std::uint32_t select1, select2, cut, mutate1, mutate2, words1, words2;
   };
 
-  bool largeWork() const { return std::int64_t{populationSize_} * grid_.cities() >= kParallelWork; }
+  static bool largeWork(std::int64_t members, const Grid& grid) { return members * grid.cities() >= kParallelWork; }
+  bool largeWork() const { return largeWork(populationSize_, grid_); }
+
+  // The allocation plan. createPopulation allocates its buffers from these
+  // sizes and the memory check adds up what they take, so the two cannot
+  // drift apart. Buffers of the present population that already have the
+  // sizes wanted are kept (saving their allocation and the first touch of
+  // every page) and cost nothing.
+  struct Buffers {
+    std::size_t members, stride, pairs, planWords;
+    std::size_t workerWords;  // per worker
+    bool reusePopulation, reuseArrays, reuseWords;
+  };
+  Buffers buffersFor(const Layout& layout, std::int32_t populationSize) const {
+    Buffers b{};
+    b.members = static_cast<std::size_t>(populationSize);
+    // Members on 16-byte boundaries: whole cache lines would waste too much
+    // on small grids.
+    b.stride = (layout.storedBytes() + 15) / 16 * 16;
+    b.pairs = b.members / 2 + 1;
+    b.planWords = layout.planWordsFor(b.members) + 1;
+    // Each worker's hit words on lines of their own.
+    b.workerWords = (layout.planWordsFor(1) + 7) / 8 * 8;
+    b.reusePopulation = population_.size() == b.members * b.stride && offspring_.size() == b.members * b.stride;
+    b.reuseArrays = lengths_.size() == b.members && plan_.size() == b.pairs;
+    b.reuseWords = planWords_.size() == b.planWords;
+    return b;
+  }
+  // What those buffers take: `allocate`, everything allocated anew, the
+  // creation's working memory included; `fill`, that less the present
+  // population's pages the commit frees (touched at its creation; the
+  // offspring's once stepped), but never less than what is filled before
+  // the commit (every buffer except the two populations, which are filled
+  // only after it).
+  CreationMemory memoryFor(const Layout& layout, const Buffers& b, const Grid& grid) const {
+    using Scratch = typename Layout::Scratch;
+    const auto threads = static_cast<std::size_t>(threads_);
+    std::uint64_t populations = 0;
+    std::uint64_t before = 2 * AlignedBytes::allocatedFor(b.stride);  // the two bests
+    if (!b.reusePopulation) populations = 2 * AlignedBytes::allocatedFor(b.members * b.stride);
+    if (!b.reuseArrays)
+      before += 2 * lineVectorBytes<std::int32_t>(b.members) + b.members * sizeof(double) +
+                b.pairs * sizeof(PairPlan) + lineVectorBytes<std::uint32_t>(b.pairs);
+    if (!b.reuseWords) before += lineVectorBytes<std::uint64_t>(b.planWords);
+    before += lineVectorBytes<std::uint64_t>(b.workerWords * threads) + lineVectorBytes<Scratch>(threads) +
+              threads * Scratch::heapBytes(layout) + layout.heapBytes();
+    const WorkerPool* pool = largeWork(static_cast<std::int64_t>(b.members), grid) ? &pool_ : nullptr;
+    const std::uint64_t work = layout.creationWorkBytes(static_cast<std::int32_t>(b.members), pool, true);
+    std::uint64_t freed = 0;
+    if (!b.reusePopulation) freed = population_.size() + (generation_ > 0 ? offspring_.size() : 0);
+    CreationMemory need;
+    need.allocate = populations + before + work;
+    need.fill = std::max(before, need.allocate > freed ? need.allocate - freed : 0);
+    return need;
+  }
 
   // body(begin, end, worker) over [0, count): on the pool for large work,
   // else at once on this thread.

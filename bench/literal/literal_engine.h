@@ -69,7 +69,11 @@ class GeneticEngine final : public EvolutionEngine {
     // 1. Size everything aside; nothing of the current state changes until
     //    the new population is complete.
     const std::int32_t size = Encoding::chromosomeBytes(grid);
-    requirePopulationFits(populationSize, size, memoryAvailable());
+    // Two populations, the two best copies and the weights, all filled.
+    const auto p = static_cast<std::uint64_t>(populationSize);
+    const auto c = static_cast<std::uint64_t>(size);
+    const std::uint64_t need = 2 * p * c + 2 * c + p * sizeof(double);
+    requireMemory(populationSize, grid, {need, need}, memoryAvailable(), allocatableMemory());
     Encoding encoding(grid);
     std::vector<std::uint8_t> population, offspring, generationBest, overallBest;
     std::vector<double> weights;
@@ -81,7 +85,7 @@ class GeneticEngine final : public EvolutionEngine {
       generationBest.resize(static_cast<std::size_t>(size));
       overallBest.resize(static_cast<std::size_t>(size));
     } catch (const std::bad_alloc&) {
-      throw PopulationTooLarge(notEnoughMemoryMessage(populationSize, size, memoryAvailable()));
+      throw PopulationTooLarge(notEnoughMemoryMessage(populationSize, grid, need, allocatableMemory()));
     }
 
     // Commit: from here on nothing can fail.

@@ -11,6 +11,11 @@
 
 #include <cstdint>
 
+#include "fast_engine.h"
+#include "key_layout.h"
+#include "memory.h"
+#include "path_layout.h"
+
 namespace {
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -58,11 +63,18 @@ QString integerRule(const char* option, int min, int max) {
   return QStringLiteral("%1 must be an integer from %2 to %3").arg(option).arg(min).arg(max);
 }
 
-// Bytes a population needs: both generations, the two best copies and one
-// weight per member; rounded up to MB (10^6 bytes).
-std::uint64_t neededMB(std::uint64_t members, std::uint64_t chromosomeBytes) {
-  const std::uint64_t bytes = 2 * members * chromosomeBytes + 2 * chromosomeBytes + members * 8;
-  return (bytes + 999999) / 1000000;
+// What a first creation of `members` on 100 x 100 takes in the runner
+// (its default mutation probability, a thread per core), in MB (10^6
+// bytes, rounded up), and whether it fits in the memory available now.
+struct Need {
+  std::uint64_t megabytes;
+  bool fits;
+};
+template <class Layout>
+Need needOf(std::int32_t members) {
+  const wendra::CreationMemory need =
+      wendra::FastEngine<Layout>(0).creationMemory(wendra::Grid::of(100, 100), members, 0.07);
+  return {(need.fill + 999999) / 1000000, need.fill <= wendra::availableMemory()};
 }
 
 }  // namespace
@@ -166,19 +178,29 @@ void RunnerMatrix::memory_data() {
   QTest::addColumn<QString>("message");  // regular expression for stderr; empty: nothing on stderr
   QTest::addColumn<int>("rows");         // CSV lines on stdout
 
-  // 100 x 100 cities: 70000 bytes a random-key chromosome, 40000 a path.
   const QString refused = QStringLiteral(
-      "^wendra-run: Not enough memory for %1 members of %2 bytes: %3 MB needed, [0-9]+ MB available\n$");
-  QTest::newRow("largest random-key population")
-      << QStringList{"--width", "100", "--height", "100", "--population", "1000000"} << QString() << 1
-      << refused.arg(1000000).arg(70000).arg(neededMB(1000000, 70000)) << 0;
-  QTest::newRow("largest path population")
-      << QStringList{"--encoding", "path", "--width", "100", "--height", "100", "--population", "1000000"}
-      << QString() << 1 << refused.arg(1000000).arg(40000).arg(neededMB(1000000, 40000)) << 0;
-  QTest::newRow("refused at the first of several runs")
-      << QStringList{"--width", "100", "--height", "100", "--population", "1000000", "--runs", "3"} << QString()
-      << 1 << refused.arg(1000000).arg(70000).arg(neededMB(1000000, 70000)) << 0;
-  // 14 MB: created, its header and one row.
+      "^wendra-run: Not enough memory for %1 members on a 100 x 100 grid: %2 MB needed, [0-9]+ MB available\n$");
+  // Some 20 GB for random keys with P = 1000000, 42 GB for paths: refused
+  // where they do not fit, under an address-space limit of 4 GB anywhere
+  // (AddressSanitizer cannot run under such a limit).
+  const Need keys = needOf<wendra::KeyLayout>(1000000), paths = needOf<wendra::PathLayout>(1000000);
+  const QStringList largestKeys = {"--width", "100", "--height", "100", "--population", "1000000"};
+  const QStringList largestPaths = QStringList{"--encoding", "path"} + largestKeys;
+  if (!paths.fits)
+    QTest::newRow("largest path population") << largestPaths << QString() << 1
+                                             << refused.arg(1000000).arg(paths.megabytes) << 0;
+  if (!keys.fits)
+    QTest::newRow("largest random-key population")
+        << largestKeys << QString() << 1 << refused.arg(1000000).arg(keys.megabytes) << 0;
+  if (!kAddressSanitizer) {
+    QTest::newRow("largest random-key population, 4 GB of address space")
+        << largestKeys << QStringLiteral("ulimit -v 4000000") << 1 << refused.arg(1000000).arg(keys.megabytes)
+        << 0;
+    QTest::newRow("refused at the first of several runs")
+        << largestKeys + QStringList{"--runs", "3"} << QStringLiteral("ulimit -v 4000000") << 1
+        << refused.arg(1000000).arg(keys.megabytes) << 0;
+  }
+  // 2 MB: created, its header and one row.
   QTest::newRow("a size that fits")
       << QStringList{"--width", "100", "--height", "100", "--population", "100", "--generations", "0"}
       << QString() << 0 << QString() << 2;
@@ -187,13 +209,12 @@ void RunnerMatrix::memory_data() {
       << QString() << 0 << QString() << 2;
   // Memory the system reports free but the process may not take (an
   // address-space limit of 1 GB; the population packs its keys into some
-  // 1.8 GB): the allocation itself fails and is reported the same way.
-  // AddressSanitizer cannot run under such a limit.
+  // 2 GB): refused the same way, with what the limit leaves.
   if (!kAddressSanitizer) {
     QTest::newRow("address-space limit")
         << QStringList{"--width", "100", "--height", "100", "--population", "100000", "--generations", "0"}
-        << QStringLiteral("ulimit -v 1000000") << 1 << refused.arg(100000).arg(70000).arg(neededMB(100000, 70000))
-        << 0;
+        << QStringLiteral("ulimit -v 1000000") << 1
+        << refused.arg(100000).arg(needOf<wendra::KeyLayout>(100000).megabytes) << 0;
   }
 }
 

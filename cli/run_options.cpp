@@ -68,6 +68,19 @@ const IntegerOption kIntegerOptions[] = {
     {"--generations", 0, 100000000, &RunOptions::generations},
     {"--runs", 1, 1000, &RunOptions::runs},
     {"--threads", 1, 1024, &RunOptions::threads},
+    {"--every", 1, 100000000, &RunOptions::every},
+};
+
+struct FlagOption {
+  const char* name;
+  bool RunOptions::*field;
+  bool value;  // what the flag sets
+};
+
+const FlagOption kFlagOptions[] = {
+    {"--help", &RunOptions::help, true},        {"--version", &RunOptions::version, true},
+    {"--tour", &RunOptions::tour, true},        {"--no-header", &RunOptions::header, false},
+    {"--quiet", &RunOptions::quiet, true},
 };
 
 struct DecimalOption {
@@ -86,6 +99,15 @@ std::string integerRule(const IntegerOption& o) {
 
 const char* const kDecimalRule = "a finite decimal number such as 0.5";
 const char* const kEncodingRule = "path or key";
+const char* const kLabelRule = "text without commas, double quotes or control characters";
+
+// A label goes into every row as a column of its own, unquoted: it must not
+// split the row or need quoting.
+bool isLabel(std::string_view text) {
+  for (char c : text)
+    if (c == ',' || c == '"' || static_cast<unsigned char>(c) < 32 || c == 127) return false;
+  return true;
+}
 
 std::string quoted(std::string_view text) {
   std::string out = "'";
@@ -103,12 +125,14 @@ std::string quoted(std::string_view text) {
 std::string usageText() {
   return "Usage: wendra-run [--encoding path|key] [--width W] [--height H] [--population P]\n"
          "                  [--pcross PC] [--pmut PM] [--generations G] [--runs K]\n"
-         "                  [--threads T] [--tour]\n"
+         "                  [--threads T] [--tour] [--every N] [--label TEXT] [--no-header]\n"
+         "                  [--quiet]\n"
          "\n"
          "Runs the genetic algorithm of wendra1 (--encoding path) or wendra3 (--encoding key)\n"
          "without a window and prints one CSV row after each creation and after every step:\n"
          "  run,generation,average,best,overall_best,overall_best_generation\n"
          "(--tour adds best_tour,overall_best_tour, the cities joined by ';').\n"
+         "On a terminal, stderr shows a progress line while it runs.\n"
          "\n"
          "Options (a value follows as the next argument or after '='):\n"
          "  --encoding E     path or key                                    (default key)\n"
@@ -121,6 +145,12 @@ std::string usageText() {
          "  --runs K         creations in a row, one random stream, 1 to 1000 (default 1)\n"
          "  --threads T      worker threads, 1 to 1024; output is the same  (default: all cores)\n"
          "  --tour           add the tours of the generation and overall best\n"
+         "  --every N        only the rows of generations that are multiples of N, 1 to\n"
+         "                   100000000, and each run's last row             (default 1: all)\n"
+         "  --label TEXT     a first column 'label' with TEXT in every row (no commas,\n"
+         "                   double quotes or control characters)\n"
+         "  --no-header      leave out the header line\n"
+         "  --quiet          no progress line\n"
          "  --help           show this text\n"
          "  --version        show the version\n"
          "\n"
@@ -148,16 +178,12 @@ ParsedOptions parseRunOptions(const std::vector<std::string>& args) {
       return fail("unexpected argument " + quoted(arg) + " (options start with --; see --help)");
     }
 
-    auto flag = [&](bool RunOptions::*field) -> bool {
-      if (inlineValue) return false;
-      options.*field = true;
-      return true;
-    };
-    if (name == "--help" || name == "--version" || name == "--tour") {
-      bool RunOptions::*field = name == "--help"      ? &RunOptions::help
-                                : name == "--version" ? &RunOptions::version
-                                                      : &RunOptions::tour;
-      if (!flag(field)) return fail(std::string(name) + " takes no value");
+    const FlagOption* flag = nullptr;
+    for (const FlagOption& f : kFlagOptions)
+      if (name == f.name) flag = &f;
+    if (flag) {
+      if (inlineValue) return fail(std::string(name) + " takes no value");
+      options.*flag->field = flag->value;
       if (options.help || options.version) return result;
       continue;
     }
@@ -179,6 +205,13 @@ ParsedOptions parseRunOptions(const std::vector<std::string>& args) {
         options.encoding = EncodingKind::kRandomKey;
       else
         return fail("--encoding must be " + std::string(kEncodingRule) + ", not " + quoted(*value));
+      continue;
+    }
+    if (name == "--label") {
+      auto value = takeValue(kLabelRule);
+      if (!value) return result;
+      if (!isLabel(*value)) return fail("--label must be " + std::string(kLabelRule) + ", not " + quoted(*value));
+      options.label = std::string(*value);
       continue;
     }
     bool known = false;

@@ -12,6 +12,12 @@
 //   --runs         creations, one random stream across them          1        1 .. 1000
 //   --threads      worker threads (the output never depends on it)   cores    1 .. 1024
 //   --tour         add the columns best_tour and overall_best_tour   off
+//   --every        rows of the generations that are multiples of K   1        1 .. 100000000
+//                  only, and each run's last row
+//   --label        a first column "label" holding TEXT on every row  none     text without
+//                                                                             , " or controls
+//   --no-header    no header line                                    off
+//   --quiet        no progress line on a terminal's stderr           off
 //   --help         usage on stdout, exit 0
 //   --version      version on stdout, exit 0
 //
@@ -21,6 +27,7 @@
 // allows.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +46,10 @@ struct RunOptions {
   std::int32_t runs = 1;
   std::int32_t threads = 0;  // 0: one per core
   bool tour = false;
+  std::int32_t every = 1;
+  std::optional<std::string> label;
+  bool header = true;
+  bool quiet = false;
   bool help = false;
   bool version = false;
 };

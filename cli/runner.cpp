@@ -1,10 +1,14 @@
 #include "runner.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <charconv>
 #include <cstring>
 
 #include "engines.h"
 #include "memory.h"
+#include "progress.h"
 
 namespace wendra {
 namespace {
@@ -25,8 +29,9 @@ void appendTour(std::string& line, const std::vector<std::int32_t>& tour) {
 
 }  // namespace
 
-std::string csvHeader(bool withTours) {
-  std::string header = "run,generation,average,best,overall_best,overall_best_generation";
+std::string csvHeader(bool withTours, bool withLabel) {
+  std::string header = withLabel ? "label," : "";
+  header += "run,generation,average,best,overall_best,overall_best_generation";
   if (withTours) header += ",best_tour,overall_best_tour";
   return header;
 }
@@ -70,38 +75,54 @@ int runAll(const RunOptions& options, std::FILE* out, std::FILE* err) {
 
 int runAll(const RunOptions& options, EvolutionEngine& engine, std::FILE* out, std::FILE* err) {
   const Grid grid = Grid::of(options.width, options.height);
+  ProgressLine progress(err, !options.quiet && isatty(fileno(err)), options.runs, options.population,
+                        options.generations);
 
   // The header waits for the first population, so a refused creation
   // leaves stdout empty.
   std::string block;
+  // Rows for the terminal that shows the line go out with the line taken
+  // off it, and at once.
+  const bool sharesTerminal = progress.shown() && isatty(fileno(out));
+  auto write = [&] { return std::fwrite(block.data(), 1, block.size(), out) == block.size(); };
   auto flush = [&] {
-    if (std::fwrite(block.data(), 1, block.size(), out) != block.size()) return false;
+    const bool written = sharesTerminal ? progress.whileCleared([&] { return write() && std::fflush(out) == 0; }) : write();
     block.clear();
-    return true;
+    return written;
+  };
+  const std::string label = options.label ? *options.label + ',' : std::string();
+  auto addRow = [&](int run) {
+    block += label;
+    appendCsvRow(block, engine, run, options.tour);
+    block += '\n';
   };
 
-  for (int run = 1; run <= options.runs; ++run) {
+  bool writing = true;
+  for (int run = 1; run <= options.runs && writing; ++run) {
+    progress.creating(run);
     try {
       engine.createPopulation(grid, options.population, options.pmut, options.pcross);
     } catch (const PopulationTooLarge& e) {
+      progress.finish();
       flush();
       std::fflush(out);
       std::fprintf(err, "wendra-run: %s\n", e.what());
       return 1;
     }
-    if (run == 1) {
-      block += csvHeader(options.tour);
+    progress.created(engine.overallBestLength());
+    if (run == 1 && options.header) {
+      block += csvHeader(options.tour, options.label.has_value());
       block += '\n';
     }
-    appendCsvRow(block, engine, run, options.tour);
-    block += '\n';
-    for (std::int32_t g = 0; g < options.generations; ++g) {
+    addRow(run);
+    for (std::int32_t g = 1; g <= options.generations; ++g) {
       engine.step();
-      appendCsvRow(block, engine, run, options.tour);
-      block += '\n';
-      if (block.size() >= (1u << 16) && !flush()) break;
+      progress.stepped(g, engine.overallBestLength());
+      if (g % options.every == 0 || g == options.generations) addRow(run);
+      if (block.size() >= (1u << 16) && !(writing = flush())) break;
     }
   }
+  progress.finish();
   if (!flush() || std::fflush(out) != 0 || std::ferror(out)) {
     std::fprintf(err, "wendra-run: cannot write the output: %s\n", std::strerror(errno));
     return 1;

@@ -10,8 +10,8 @@
 
 namespace wendra {
 
-// The CSV header line (without the line end).
-std::string csvHeader(bool withTours);
+// The CSV header line (without the line end); withLabel puts "label" first.
+std::string csvHeader(bool withTours, bool withLabel = false);
 
 // One CSV row for the engine's current state (without the line end):
 // run,generation,average,best,overall_best,overall_best_generation[,best_tour,overall_best_tour]
@@ -19,7 +19,9 @@ std::string csvRow(const EvolutionEngine& engine, int run, bool withTours);
 // The same row appended to `out` (no line end).
 void appendCsvRow(std::string& out, const EvolutionEngine& engine, int run, bool withTours);
 
-// Runs everything and writes to out; errors go to err as one line.
+// Runs everything and writes to out; errors go to err as one line. While
+// it runs, err shows a progress line when it is a terminal (unless
+// options.quiet); otherwise nothing but errors is written to it.
 // Returns the exit status: 0 done, 1 the population does not fit in memory
 // (or the output could not be written). The engine is the program's for
 // options.encoding with options.threads workers (0: one per core).

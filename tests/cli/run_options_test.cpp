@@ -41,6 +41,17 @@ TEST(RunOptionsTest, DefaultsAndBothValueForms) {
   EXPECT_EQ(p.options.threads, 1024);
   EXPECT_TRUE(p.options.tour);
   EXPECT_EQ(parse({"--pcross", "+2.", "--pmut", ".5"}).options.pcross, 2.0);
+  EXPECT_EQ(d.every, 1);
+  EXPECT_FALSE(d.label.has_value());
+  EXPECT_TRUE(d.header);
+  EXPECT_FALSE(d.quiet);
+  const ParsedOptions more = parse({"--every=100000000", "--label", "pc 0.5; pm 0.07 (α)", "--no-header", "--quiet"});
+  ASSERT_TRUE(more.ok()) << more.error;
+  EXPECT_EQ(more.options.every, 100000000);
+  EXPECT_EQ(more.options.label, "pc 0.5; pm 0.07 (α)");
+  EXPECT_FALSE(more.options.header);
+  EXPECT_TRUE(more.options.quiet);
+  EXPECT_EQ(parse({"--label="}).options.label, "");
   EXPECT_EQ(parse({"--pmut", ".5"}).options.pmut, 0.5);
 }
 
@@ -76,6 +87,19 @@ TEST(RunOptionsTest, BadArgumentsGiveOneLineNamingTheOption) {
       {{"-w", "10"}, "unexpected argument '-w'"},
       {{"10"}, "unexpected argument '10'"},
       {{"--tour=yes"}, "--tour takes no value"},
+      {{"--every", "0"}, "--every must be an integer from 1 to 100000000"},
+      {{"--every", "100000001"}, "--every must be"},
+      {{"--every", "2.5"}, "--every must be"},
+      {{"--every"}, "--every needs a value: an integer from 1 to 100000000"},
+      {{"--label", "pc=0.5,pm=0.07"}, "--label must be text without commas, double quotes or control characters, "
+                                      "not 'pc=0.5,pm=0.07'"},
+      {{"--label", "say \"hi\""}, "--label must be text without"},
+      {{"--label=two\nlines"}, "--label must be text without commas, double quotes or control characters, "
+                                "not 'two?lines'"},
+      {{"--label", "tab\there"}, "--label must be"},
+      {{"--label"}, "--label needs a value: text without commas"},
+      {{"--quiet=1"}, "--quiet takes no value"},
+      {{"--no-header=no"}, "--no-header takes no value"},
   };
   for (const BadCase& c : cases) {
     const ParsedOptions p = parse(c.args);
@@ -93,16 +117,35 @@ TEST(RunOptionsTest, HelpAndVersion) {
   EXPECT_NE(usageText().find("--generations"), std::string::npos);
 }
 
+// stdout and stderr of a run; stderr is no terminal here, so it must stay
+// empty.
 std::string runToString(const RunOptions& options) {
   char* buffer = nullptr;
   std::size_t size = 0;
   std::FILE* out = open_memstream(&buffer, &size);
-  const int status = runAll(options, out, stderr);
+  std::FILE* err = std::tmpfile();
+  const int status = runAll(options, out, err);
   std::fclose(out);
   std::string text(buffer, size);
   std::free(buffer);
   EXPECT_EQ(status, 0);
+  EXPECT_EQ(std::ftell(err), 0L);
+  std::fclose(err);
   return text;
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+    lines.push_back(text.substr(start, end - start));
+  return lines;
+}
+
+// The generation column of a row (the second, or the third after a label).
+int generationOf(const std::string& row, bool labelled) {
+  std::size_t at = row.find(',') + 1;
+  if (labelled) at = row.find(',', at) + 1;
+  return std::stoi(row.substr(at));
 }
 
 TEST(RunnerTest, RowsFollowTheEngine) {
@@ -114,10 +157,7 @@ TEST(RunnerTest, RowsFollowTheEngine) {
   options.generations = 2;
   options.runs = 2;
   options.tour = true;
-  const std::string text = runToString(options);
-  std::vector<std::string> lines;
-  for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-    lines.push_back(text.substr(start, end - start));
+  const std::vector<std::string> lines = linesOf(runToString(options));
   ASSERT_EQ(lines.size(), 1u + 2 * 3);
   EXPECT_EQ(lines[0], "run,generation,average,best,overall_best,overall_best_generation,best_tour,overall_best_tour");
   EXPECT_EQ(lines[1].rfind("1,0,", 0), 0u);
@@ -129,6 +169,56 @@ TEST(RunnerTest, RowsFollowTheEngine) {
   EXPECT_EQ(lines[1], csvRow(*engine, 1, true));
   engine->step();
   EXPECT_EQ(lines[2], csvRow(*engine, 1, true));
+}
+
+// --every keeps the rows of the multiples of K and each run's last one, as
+// they are in the full output; the default keeps them all.
+TEST(RunnerTest, EveryKeepsTheMultiplesAndEachRunsLastRow) {
+  RunOptions options;
+  options.width = 5;
+  options.height = 4;
+  options.population = 7;
+  options.runs = 2;
+  struct Case {
+    std::int32_t generations, every;
+    std::vector<int> kept;  // generations per run
+  };
+  const Case cases[] = {{10, 4, {0, 4, 8, 10}}, {8, 4, {0, 4, 8}}, {5, 100, {0, 5}}, {0, 3, {0}}, {3, 1, {0, 1, 2, 3}}};
+  for (const Case& c : cases) {
+    options.generations = c.generations;
+    options.every = 1;
+    const std::vector<std::string> all = linesOf(runToString(options));
+    options.every = c.every;
+    const std::vector<std::string> thinned = linesOf(runToString(options));
+    ASSERT_EQ(thinned.size(), 1 + 2 * c.kept.size()) << c.generations << " every " << c.every;
+    EXPECT_EQ(thinned[0], all[0]);
+    std::size_t row = 1;
+    for (int run = 0; run < 2; ++run)
+      for (int g : c.kept) EXPECT_EQ(thinned[row++], all[1 + run * (c.generations + 1) + g]) << g;
+  }
+}
+
+// --label puts a column of its own first, named in the header; --no-header
+// leaves the header out; the rest of every row stays as it was.
+TEST(RunnerTest, LabelAndHeader) {
+  RunOptions options;
+  options.generations = 3;
+  options.every = 2;
+  const std::vector<std::string> plain = linesOf(runToString(options));
+  options.label = "pc=0.5 pm=0.07";
+  const std::vector<std::string> labelled = linesOf(runToString(options));
+  ASSERT_EQ(labelled.size(), plain.size());
+  EXPECT_EQ(labelled[0], "label," + plain[0]);
+  EXPECT_EQ(csvHeader(false, true), "label,run,generation,average,best,overall_best,overall_best_generation");
+  for (std::size_t i = 1; i < plain.size(); ++i) {
+    EXPECT_EQ(labelled[i], "pc=0.5 pm=0.07," + plain[i]);
+    EXPECT_EQ(generationOf(labelled[i], true), generationOf(plain[i], false));
+  }
+  options.header = false;
+  const std::vector<std::string> headless = linesOf(runToString(options));
+  EXPECT_EQ(headless, std::vector<std::string>(labelled.begin() + 1, labelled.end()));
+  options.label = "";
+  EXPECT_EQ(linesOf(runToString(options))[0], "," + plain[1]);
 }
 
 TEST(RunnerTest, RowFormat) {

@@ -12,6 +12,7 @@ packages=(
   dbus-daemon dbus-bin at-spi2-core python3-gi gir1.2-atspi-2.0 python3-pyatspi
   clang libclang-rt-14-dev
   desktop-file-utils man-db dpkg-dev
+  parallel gnuplot-nox bsdutils
 )
 
 missing=()

@@ -109,7 +109,7 @@ case $mode in
       sources+=(::: "${choices[@]}")
     done
     command+=(--label "$label" --no-header "${options[@]}")
-    parallel_options=(-q --keep-order --halt now,fail=1)
+    parallel_options=(-q --keep-order --halt soon,fail=1)
     [[ -n $jobs ]] && parallel_options+=(--jobs "$jobs")
     [[ -n $logins ]] && parallel_options+=(--sshlogin "$logins")
     header

@@ -25,7 +25,7 @@ done
 # A population beyond what may be allocated (some 20 GB in 4 GB of address
 # space), where the build can run under such a limit (AddressSanitizer's
 # cannot).
-if (ulimit -v 4000000; "$run" --generations 0 >/dev/null 2>&1); then
+if (ulimit -v 4000000; "$run" --generations 0 >/dev/null 2>&1; status=$?; exit $status) 2>/dev/null; then
   limit=4000000
   check 1 --width 100 --height 100 --population 1000000
   err=$( (ulimit -v "$limit"; exec "$run" --width 100 --height 100 --population 1000000) 2>&1 >/dev/null)

@@ -3,7 +3,8 @@
 # (script, from util-linux) with the line and with --quiet, taking turns,
 # ROUNDS times each; prints the medians of the wall times and of the
 # processor times (user + system, all threads: the line's own included) and
-# their ratios, line / quiet.
+# their ratios, line / quiet; then the processor time of the line's own
+# thread as a share of the run's, which this machine's noise cannot hide.
 #   progress_overhead.sh WENDRA-RUN [ROUNDS (default 9)]
 # Two cases: many short generations (the default problem, where the run's
 # two stores per generation weigh most) and few long ones on all cores
@@ -39,5 +40,27 @@ for args in "${cases[@]}"; do
   ca=$(cut -d' ' -f2 "$tmp/shown" | median) cb=$(cut -d' ' -f2 "$tmp/quiet" | median)
   printf '%-76s %8.3f %8.3f %7.4f | %8.3f %8.3f %7.4f\n' "$args" "$wa" "$wb" "$(echo "$wa / $wb" | bc -l)" \
     "$ca" "$cb" "$(echo "$ca / $cb" | bc -l)"
+done
+
+# The line's own thread, directly: its processor time against that of all
+# the run's threads, from the kernel's per-thread run times (schedstat, ns),
+# after 10 s of each case on a terminal. The line's thread is the first one
+# started after the main thread (the engine's helpers start later, on the
+# first large step).
+watch() {
+  "$run" $1 --generations 100000000 >/dev/null &
+  local pid=$! t
+  sleep 10
+  for t in $(ls /proc/$pid/task | sort -n); do echo "TASK $(cut -d' ' -f1 /proc/$pid/task/$t/schedstat)"; done
+  kill $pid
+}
+export -f watch
+export run
+echo
+printf '%-76s %10s %10s %8s\n' "case" "line ms" "run ms" "share"
+for args in "${cases[@]}"; do
+  SHELL=/bin/bash script -qec "watch '$args'" /dev/null </dev/null | tr '\r' '\n' | grep -o 'TASK [0-9]*' |
+    awk -v args="$args" '{ ns[NR] = $2; total += $2 }
+      END { printf "%-76s %10.1f %10.1f %7.3f%%\n", args, ns[2] / 1e6, total / 1e6, 100 * ns[2] / total }'
 done
 echo "load after:  $(uptime)"

@@ -4,7 +4,8 @@
 #                       bus) and waits until it manages the screen;
 #   start_program PROGRAM FOLDER [VAR=VALUE...]
 #                       runs PROGRAM in FOLDER and sets wid to its main
-#                       window, also when that starts minimized;
+#                       window, also when that starts minimized (also
+#                       without a window manager);
 #   close_program       asks the window manager to close the window (as the
 #                       close box does) and expects exit status 0;
 #   client_geometry     "X,Y WIDTHxHEIGHT" of the client area on the screen;
@@ -67,12 +68,16 @@ start_program() {
     sleep 0.1
   done
   [[ -n "$wid" ]] || fail "$program: no window; log: $(cat "$work/$program.log")"
-  # Mapped and framed (or iconic), and the window's settling time passed.
-  wait_for wm_state_is_set
+  # Managed (framed or iconic), or mapped where no window manager runs, and
+  # the window's settling time passed.
+  wait_for window_ready || fail "$program: window $wid neither managed nor mapped"
   sleep 0.6
 }
 
-wm_state_is_set() { xprop -id "$wid" WM_STATE 2>/dev/null | grep -q 'window state'; }
+window_ready() {
+  xprop -id "$wid" WM_STATE 2>/dev/null | grep -q 'window state' \
+    || xwininfo -id "$wid" 2>/dev/null | grep -q 'IsViewable'
+}
 
 close_program() {
   wmctrl -i -c "$wid"

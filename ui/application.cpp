@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <exception>
 
+#include "busy_pointer.h"
 #include "x11_desktop.h"
 #include <utility>
 
@@ -60,6 +61,7 @@ void Application::showError(const QString& message) {
   QPointer<QWidget> previous = QApplication::activeWindow();
   QMessageBox box(QMessageBox::Critical, title(), withFullStop(message), QMessageBox::Ok);
   if (errorBoxHook()) errorBoxHook()(box);
+  const NormalPointer pointer;  // also while a batch runs behind it
   box.exec();
   // The window that was active gets the keyboard back, as it would from a
   // window manager; without one nothing else would activate it.

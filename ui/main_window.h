@@ -44,6 +44,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "busy_pointer.h"
 #include "chart.h"
 #include "engine.h"
 #include "panel.h"
@@ -185,6 +186,9 @@ class TForm1 : public QWidget {
   EncodingKind encoding_;
   int textHeight_;
   bool batchRunning_ = false;
+  // How long creating and stepping took: whether the next one shows the
+  // wait pointer (busy_pointer.h).
+  WorkDuration workDuration_;
   Accelerators* accelerators_ = nullptr;
   std::unique_ptr<EvolutionEngine> engine_;
 };

@@ -144,14 +144,13 @@ void WindowPlacement::prepareMaximizedStart() {
   const std::optional<QMargins> native = x11::requestFrameExtents(handle, kFrameRequestMs);
   if (!native) return;
   const NormalPlacement normal = normalKnown_ ? normal_ : currentPlacement();
-  // On a scaled screen not every corner in device pixels has one in widget
-  // pixels; then the window stays placed by its frame.
   const QPoint client =
       toNative(normal.framePosition, handle) + QPoint(native->left(), native->top());
-  const QPoint clientCorner = toLogical(client, handle);
-  if (toNative(clientCorner, handle) != client) return place(normal);
   window_->move(normal.framePosition);  // clears a pending frame position
-  window_->setGeometry(QRect(clientCorner, normal.clientSize));
+  window_->setGeometry(QRect(toLogical(client, handle), normal.clientSize));
+  // On a scaled screen not every device pixel has a widget pixel; the
+  // window goes to the exact one (Qt maps it where its geometry says).
+  x11::moveUnmapped(handle, client);
 }
 
 void WindowPlacement::place(const NormalPlacement& placement) {

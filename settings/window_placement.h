@@ -111,7 +111,9 @@ class WindowPlacement : public QObject {
   // manager that maps a window maximized may take the corner of its normal
   // rectangle for that of the maximized frame, which has other margins
   // (xfwm4 drops the side borders), and restore it elsewhere; the client
-  // area's corner means the same in both, so the window is placed by that.
+  // area's corner means the same in both, so the window is placed by that,
+  // in device pixels (the frame's corner plus the frame the window manager
+  // announces), which a scaled screen's widget pixels may not reach.
   void prepareMaximizedStart();
 
   bool isMinimized() const;

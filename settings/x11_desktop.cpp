@@ -127,6 +127,15 @@ std::optional<QMargins> requestFrameExtents(const QWindow* window, int timeoutMs
   return std::nullopt;
 }
 
+void moveUnmapped(const QWindow* window, QPoint corner) {
+  xcb_connection_t* c = connection();
+  const xcb_window_t id = nativeWindow(window);
+  if (!c || id == XCB_WINDOW_NONE) return;
+  const std::uint32_t values[] = {std::uint32_t(corner.x()), std::uint32_t(corner.y())};
+  xcb_configure_window(c, id, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, values);
+  xcb_flush(c);
+}
+
 std::optional<QPoint> clientOrigin(const QWindow* window) {
   xcb_connection_t* c = connection();
   const xcb_window_t id = nativeWindow(window);

@@ -46,6 +46,11 @@ std::optional<QMargins> frameExtents(const QWindow* window);
 // the answer. Meant for a window that is not mapped yet.
 std::optional<QMargins> requestFrameExtents(const QWindow* window, int timeoutMs);
 
+// Moves a window that is not mapped yet to `corner` (device pixels on the
+// root window), past Qt's conversion from device-independent pixels, which
+// cannot reach every device pixel on a scaled screen.
+void moveUnmapped(const QWindow* window, QPoint corner);
+
 // The top-left corner of the window's client area on the root window.
 std::optional<QPoint> clientOrigin(const QWindow* window);
 

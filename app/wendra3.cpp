@@ -6,8 +6,6 @@ int main(int argc, char** argv) {
   wendra::Application app(argc, argv);
   wendra::TForm1 form(wendra::EncodingKind::kRandomKey);
   form.show();
-  // Without a window manager nothing activates a new window; the first
-  // activation is what gives the focus to "Close".
-  form.activateWindow();
+  wendra::Application::activateAtStart(form);
   return app.exec();
 }

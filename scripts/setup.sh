@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick tesseract-ocr
+  libxcb1-dev openbox xfwm4 wmctrl x11-utils
   fonts-liberation fonts-dejavu-core
   dbus-daemon dbus-bin at-spi2-core python3-gi gir1.2-atspi-2.0 python3-pyatspi
   clang libclang-rt-14-dev

@@ -189,7 +189,7 @@ void FormStorage::restoreFormPlacement() {
   // 1. Clear the saved flag and open the file.
   saved_ = false;
   IniFile ini(*files_, config_.iniFileName);
-  placement_.settleFramePosition();
+  placement_.prepareShow();
   // 2. A version below ours cancels the whole restore.
   if (ini.readInteger(config_.iniSection, QStringLiteral("FormVersion"), 0) >= config_.version) {
     restorePlacement(ini);  // 3.
@@ -249,12 +249,13 @@ void FormStorage::restoreState(IniFile& ini) {
     case 2:
     case 6:
     case 7:
-      // The state stays normal; the window minimizes once the event loop
-      // runs, after it has been shown.
-      QMetaObject::invokeMethod(form_, [form = form_] { form->showMinimized(); },
-                                Qt::QueuedConnection);
+      // Minimized before the window is mapped, so that a window manager
+      // takes it as iconic from the start (minimizing a window it has
+      // already shown would come too late). Restored, it is normal.
+      form_->setWindowState(normal | Qt::WindowMinimized);
       return;
     case 3:
+      placement_.prepareMaximizedStart();
       form_->setWindowState(normal | Qt::WindowMaximized);
       return;
     default:

@@ -29,6 +29,11 @@
 // A stored normal rectangle is applied only when the stored pixels per inch
 // equal the screen's and its right exceeds its left and its bottom its top:
 // Qt never maps a window without height, so such a window would not appear.
+// Applied, it is first made sound: at least the window's minimum size, and
+// whole on the screens (window_placement.h, placement_rules.h).
+//
+// "ShowCmd" 2, 6 or 7 minimizes the window before it is first mapped, so
+// that a window manager takes it as iconic from the start; 3 maximizes it.
 
 #include "ini_file.h"
 #include "window_placement.h"

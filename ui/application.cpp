@@ -1,9 +1,13 @@
 #include "application.h"
 
 #include <QFileInfo>
+#include <QIcon>
 #include <QMessageBox>
 #include <QPointer>
 #include <exception>
+
+#include "busy_pointer.h"
+#include "x11_desktop.h"
 #include <utility>
 
 namespace wendra {
@@ -30,11 +34,25 @@ QString withFullStop(const QString& text) {
   return text;
 }
 
-Application::Application(int& argc, char** argv) : QApplication(argc, argv) {}
+QIcon applicationIcon() {
+  QIcon icon;
+  for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+    icon.addFile(QStringLiteral(":/icons/wendra-%1.png").arg(size), QSize(size, size));
+  return icon;
+}
+
+Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
+  // Title bars, task bars and switchers show it (_NET_WM_ICON on X11).
+  setWindowIcon(applicationIcon());
+}
 
 QString Application::title() {
   // /proc/self/exe on Linux: the program file itself, as the system loaded it.
   return applicationTitleFor(QCoreApplication::applicationFilePath());
+}
+
+void Application::activateAtStart(QWidget& window) {
+  if (!window.isMinimized() || !x11::windowManagerRunning()) window.activateWindow();
 }
 
 void Application::showError(const QString& message) {
@@ -43,6 +61,7 @@ void Application::showError(const QString& message) {
   QPointer<QWidget> previous = QApplication::activeWindow();
   QMessageBox box(QMessageBox::Critical, title(), withFullStop(message), QMessageBox::Ok);
   if (errorBoxHook()) errorBoxHook()(box);
+  const NormalPointer pointer;  // also while a batch runs behind it
   box.exec();
   // The window that was active gets the keyboard back, as it would from a
   // window manager; without one nothing else would activate it.

@@ -19,12 +19,17 @@
 #include <QString>
 #include <functional>
 
+class QIcon;
 class QMessageBox;
 
 namespace wendra {
 
 // The title for a program file (a path or a bare file name).
 QString applicationTitleFor(const QString& programFile);
+
+// The program's icon (the project's picture of a tour over a grid) in the
+// sizes 16, 22, 24, 32, 48, 64, 128 and 256 pixels.
+QIcon applicationIcon();
 
 // `text` with a full stop appended when its last character sorts after ".";
 // an empty text stays empty.
@@ -38,6 +43,13 @@ class Application : public QApplication {
 
   // The title of the running program (from its executable's file name).
   static QString title();
+
+  // Activates the program's window right after its first show(): without a
+  // window manager nothing activates a new window, and the first activation
+  // is what gives the focus to "Close". A window manager activates a new
+  // window itself, and would restore a minimized one that asks for it, so a
+  // window that starts minimized there is left as it is.
+  static void activateAtStart(QWidget& window);
 
   // Shows `message` (full-stop rule applied) in the modal error box and
   // returns when the box is closed.

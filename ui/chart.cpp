@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+#include "device_picture.h"
+
 namespace wendra {
 
 namespace {
@@ -119,8 +121,12 @@ void Chart::invalidate() {
   update();
 }
 
+bool Chart::pictureValid() const {
+  return pictureValid_ && pictureFits(picture_, size(), devicePixelRatioF());
+}
+
 void Chart::paintEvent(QPaintEvent*) {
-  if (!pictureValid_ || picture_.size() != size()) redraw();
+  if (!pictureValid()) redraw();
   QPainter painter(this);
   painter.drawImage(0, 0, picture_);
 }
@@ -131,7 +137,9 @@ void Chart::resizeEvent(QResizeEvent* event) {
 }
 
 void Chart::redraw() {
-  if (picture_.size() != size()) picture_ = QImage(size(), QImage::Format_RGB32);
+  // At the screen's resolution; everything below paints in widget pixels.
+  const qreal ratio = devicePixelRatioF();
+  if (!pictureFits(picture_, size(), ratio)) picture_ = makeDevicePicture(size(), ratio);
   layout_ = computeLayout();
   pictureValid_ = true;
   if (picture_.isNull()) return;
@@ -182,7 +190,7 @@ void Chart::drawLegend(QPainter& painter) const {
     const int y = legend.rowTop(i, h);
     painter.setPen(Qt::black);
     drawTextAt(painter, legend.textLeft, y, rows[i]->title());
-    painter.setPen(QPen(rows[i]->color(), 1));
+    painter.setPen(linePen(rows[i]->color(), picture_.devicePixelRatio()));
     painter.drawLine(legend.symbolLeft(), y + h / 2, legend.symbolRight(), y + h / 2);
   }
 }
@@ -241,7 +249,7 @@ void Chart::drawSeries(QPainter& painter, const ChartSeries& series) const {
   const std::vector<chart::PixelPoint> points =
       chart::seriesPolyline(series.xValues().values(), series.yValues().values(),
                             layout_.bottom.map, layout_.left.map);
-  painter.setPen(QPen(series.color(), 1));
+  painter.setPen(linePen(series.color(), picture_.devicePixelRatio()));
   for (std::size_t i = 1; i < points.size(); ++i)
     painter.drawLine(points[i - 1].x, points[i - 1].y, points[i].x, points[i].y);
 }

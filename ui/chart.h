@@ -15,6 +15,10 @@
 // font's line height() rounds ascent and descent apart and gives 12). Text
 // widths are QFontMetrics::horizontalAdvance.
 //
+// The picture is made at the widget's device pixel ratio (device_picture.h)
+// and drawn into in widget pixels: the same layout at every scale, text and
+// lines at the screen's resolution. A new ratio (another screen) redraws it.
+//
 // Colours: background = palette Button (the button face), bevel shadow =
 // palette Dark, bevel highlight = palette Light.
 //
@@ -56,7 +60,7 @@ class Chart : public QWidget {
   // The layout of the last redraw (plot rectangle, legend, axes), and whether
   // the cached picture is valid.
   const chart::ChartLayout& layout() const { return layout_; }
-  bool pictureValid() const { return pictureValid_ && picture_.size() == size(); }
+  bool pictureValid() const;
   // The text metrics the chart draws with.
   chart::TextMetrics textMetrics() const;
 

@@ -13,6 +13,7 @@
 #include "engines.h"
 #include "form_storage.h"
 #include "locale_separators.h"
+#include "minimum_size.h"
 #include "session_end.h"
 
 namespace wendra {
@@ -71,6 +72,7 @@ TForm1::TForm1(EncodingKind encoding, QWidget* parent)
   createControls();
   setUpInputs();
   arrangeTabOrder();
+  setMinimumSize(smallestClientSize());
   dockPanels();
   connectHandlers();
   accelerators_ = new Accelerators(this);
@@ -206,6 +208,21 @@ void TForm1::connectHandlers() {
   // Only wendra3 shows the best tour on a double click on the chart.
   if (encoding_ == EncodingKind::kRandomKey)
     connect(Chart1, &Chart::doubleClicked, this, &TForm1::Chart2DblClick);
+}
+
+QSize TForm1::smallestClientSize() const {
+  DockedControls controls;
+  controls.panel2Height = px(kPanel2Height);
+  for (const QWidget* child : Panel1->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    controls.panel1Controls.append(child->geometry());
+  for (const QWidget* child : Panel2->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    if (child != Button2) controls.panel2LeftAnchored.append(child->geometry());
+  }
+  controls.panel2RightAnchored = Button2->size();
+  controls.rightMargin = px(kStopRightMargin);
+  // Panel3 holds the chart inside its bevel, beside Panel1.
+  controls.upperPart = QSize(px(kPanel1Width) + 2 * kBevel, px(kChartHeight) + 2 * kBevel);
+  return minimumClientSize(controls);
 }
 
 void TForm1::dockPanels() {

@@ -11,7 +11,9 @@
 // On a resize Panel1 keeps its width, Panel2 its height and Chart1 its
 // height; the controls in Panel1 and Panel2 keep their offsets from the
 // panel's top-left corner, except Button2 ("&Stop"), which keeps 10 pixels
-// between its right edge and Panel2's.
+// between its right edge and Panel2's. The window does not shrink below the
+// size at which that would cut a control or lay one over another (466 x 493
+// at the design font).
 //
 // Font: "MS Sans Serif" at 11 pixels, substituted by Liberation Sans (see
 // windowFont()). Positions and sizes are design pixels, scaled by
@@ -42,6 +44,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "busy_pointer.h"
 #include "chart.h"
 #include "engine.h"
 #include "panel.h"
@@ -85,6 +88,10 @@ class TForm1 : public QWidget {
   // A design length in pixels on this screen: `designPixels` scaled by the
   // measured text height over 13, rounded to nearest.
   int px(int designPixels) const;
+
+  // The smallest client area at which every control stays whole and none
+  // overlaps another (minimum_size.h); the window's minimum size.
+  QSize smallestClientSize() const;
 
   // The measured height of the text "0" in the window font.
   int textHeight() const { return textHeight_; }
@@ -179,6 +186,9 @@ class TForm1 : public QWidget {
   EncodingKind encoding_;
   int textHeight_;
   bool batchRunning_ = false;
+  // How long creating and stepping took: whether the next one shows the
+  // wait pointer (busy_pointer.h).
+  WorkDuration workDuration_;
   Accelerators* accelerators_ = nullptr;
   std::unique_ptr<EvolutionEngine> engine_;
 };

@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "application.h"
+#include "busy_pointer.h"
 #include "locale_separators.h"
 #include "main_window.h"
 #include "number_format.h"
@@ -90,6 +91,7 @@ void showPlainMessage(const QString& text) {
       delete label;
     }
   }
+  const NormalPointer pointer;
   box.exec();
 }
 
@@ -120,8 +122,11 @@ void TForm1::CreateButtonClick() {
   const std::int32_t populationSize = countFrom(*PopEdit);
 
   // 4. A refused population throws before the engine changes anything.
-  engine_->createPopulation(grid, populationSize, mutationProbability, crossoverProbability);
-  displayUpdate();
+  {
+    const BusyWork work(workDuration_, double(populationSize) * grid.cities());
+    engine_->createPopulation(grid, populationSize, mutationProbability, crossoverProbability);
+    displayUpdate();
+  }
 
   // 5. A batch that is running keeps the step buttons until it ends.
   if (!batchRunning_) {
@@ -136,6 +141,7 @@ void TForm1::CreateButtonClick() {
 
 void TForm1::Button1Click() {
   if (!engine_->hasPopulation()) return;
+  const BusyWork work(workDuration_, double(engine_->populationSize()) * engine_->grid().cities());
   engine_->step();
   displayUpdate();
 }
@@ -166,6 +172,7 @@ void TForm1::Button3Click() {
       }
     } endOfBatch{self};
     batchRunning_ = true;
+    const PointerShape working(Qt::BusyCursor);
 
     // 4. Between two processing points nothing repaints, so the tour
     // picture, the costliest part of an update, is drawn only for the

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "device_picture.h"
+
 namespace wendra {
 
 namespace {
@@ -41,14 +43,18 @@ TourView::TourView(QWidget* parent) : QWidget(parent) {
 void TourView::drawTours(const Grid& grid, const std::vector<std::int32_t>& generationBest,
                          const std::vector<std::int32_t>& overallBest, int panel4Height) {
   if (!pictureCreated_) {
-    picture_ = QImage(size(), QImage::Format_RGB32);
+    pictureSize_ = size();
     pictureCreated_ = true;
   }
+  // Its size stays; its resolution follows the screen's.
+  const qreal ratio = devicePixelRatioF();
+  if (!pictureFits(picture_, pictureSize_, ratio) && !pictureSize_.isEmpty())
+    picture_ = makeDevicePicture(pictureSize_, ratio);
   if (!picture_.isNull()) {
     const TourGeometry geometry{grid, panel4Height};
     QPainter painter(&picture_);
-    painter.fillRect(picture_.rect(), palette().color(QPalette::Button));
-    painter.setPen(QPen(Qt::black, 1));
+    painter.fillRect(QRect(QPoint(0, 0), pictureSize_), palette().color(QPalette::Button));
+    painter.setPen(linePen(Qt::black, ratio));
     drawClosedTour(painter, generationBest, [&](std::int32_t c) { return geometry.leftCity(c); });
     drawClosedTour(painter, overallBest, [&](std::int32_t c) { return geometry.rightCity(c); });
   }

@@ -12,6 +12,11 @@
 // whatever falls outside it is lost. The widget shows the picture unscaled at
 // its top-left corner over the button face (palette Button). Before the first
 // drawTours() it shows only the button face.
+//
+// The picture is made at the widget's device pixel ratio and drawn into in
+// widget pixels (device_picture.h). On a screen of another ratio it keeps its
+// size in widget pixels: it is shown scaled until the next drawTours(), which
+// makes it anew at the new ratio.
 
 #include <QImage>
 #include <QWidget>
@@ -53,7 +58,7 @@ class TourView : public QWidget {
                  const std::vector<std::int32_t>& overallBest, int panel4Height);
 
   // The retained picture; null before the first drawTours() (and after it if
-  // the view had no area then).
+  // the view had no area then). Its size is in device pixels.
   const QImage& picture() const { return picture_; }
 
  protected:
@@ -61,6 +66,7 @@ class TourView : public QWidget {
 
  private:
   QImage picture_;
+  QSize pictureSize_;  // in widget pixels, fixed at the first drawTours()
   bool pictureCreated_ = false;
 };
 

@@ -130,15 +130,15 @@ echo "ok: prepared file restored and rewritten in place"
 
 # 3. Another screen size and other pixels per inch.
 folder="$work/screens"; mkdir "$folder"
-printf '[first]\nMinMaxPos(1024x768)=1,2,3,4\nNormPos(1024x768)=10,10,500,400\nNormPos=300,200,700,500\nShowCmd=3\n' \
+printf '[first]\nMinMaxPos(1024x768)=1,2,3,4\nNormPos(1024x768)=10,10,500,400\nNormPos=300,200,800,700\nShowCmd=3\n' \
   >"$folder/wendra.ini"
 start wendra1 "$folder"
-[[ "$(geometry)" == "300,200 400x300" ]] || fail "other screen: plain keys, got $(geometry)"
+[[ "$(geometry)" == "300,200 500x500" ]] || fail "other screen: plain keys, got $(geometry)"
 press_close; wait_exit 10
 grep -qx 'NormPos(1024x768)=10,10,500,400' "$folder/wendra.ini" || fail "other screen: old key lost"
-grep -qx 'NormPos(1280x1024)=300,200,700,500' "$folder/wendra.ini" || fail "other screen: new key"
+grep -qx 'NormPos(1280x1024)=300,200,800,700' "$folder/wendra.ini" || fail "other screen: new key"
 grep -qx 'ShowCmd=3' "$folder/wendra.ini" || fail "ShowCmd=3 not kept"
-printf '[first]\nPixelsPerInch=120\nNormPos=300,200,700,500\nShowCmd=0x3\nPopEdit_Value=77\n' \
+printf '[first]\nPixelsPerInch=120\nNormPos=300,200,800,700\nShowCmd=0x3\nPopEdit_Value=77\n' \
   >"$folder/wendra.ini"
 start wendra1 "$folder"
 [[ "$(geometry)" == "238,106 705x520" ]] || fail "pixels per inch differ: got $(geometry)"
@@ -149,14 +149,14 @@ grep -qx 'NormPos=238,106,943,626' "$folder/wendra.ini" || fail "dpi: designed r
 # Without a window manager an iconified window stays on the screen; the
 # saved show command tells the state the window was in at the close.
 for code in 2 abc; do
-  printf '[first]\nShowCmd=%s\nNormPos=300,200,700,500\n' "$code" >"$folder/wendra.ini"
+  printf '[first]\nShowCmd=%s\nNormPos=300,200,800,700\n' "$code" >"$folder/wendra.ini"
   start wendra3 "$folder"
-  [[ "$(geometry)" == "300,200 400x300" ]] || fail "ShowCmd=$code: placed at $(geometry)"
+  [[ "$(geometry)" == "300,200 500x500" ]] || fail "ShowCmd=$code: placed at $(geometry)"
   press_close; wait_exit 10
   expected=1; [[ "$code" == 2 ]] && expected=2
   grep -qx "ShowCmd=$expected" "$folder/wendra.ini" \
     || fail "ShowCmd=$code: saved $(grep ShowCmd "$folder/wendra.ini")"
-  grep -qx 'NormPos=300,200,700,500' "$folder/wendra.ini" || fail "ShowCmd=$code: normal rectangle"
+  grep -qx 'NormPos=300,200,800,700' "$folder/wendra.ini" || fail "ShowCmd=$code: normal rectangle"
 done
 echo "ok: other screen size, other pixels per inch, ShowCmd 0x3, 2 and abc"
 

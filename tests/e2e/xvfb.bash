@@ -5,7 +5,7 @@
 #   fail MESSAGE prints FAIL: MESSAGE and exits with status 1;
 #   wait_exit SECONDS [WHAT] expects program_pid to end within SECONDS with
 #                status 0 (WHAT names it in a failure);
-# and starts Xvfb (1280 x 1024, 24 bits, 96 dots per inch, no window
+# and starts Xvfb (1280 x 1024, 24 bits, or WENDRA_XVFB_SCREEN; 96 dots per inch, no window
 # manager), exporting DISPLAY once the server accepts clients.
 
 work="$(mktemp -d)"
@@ -36,7 +36,7 @@ wait_exit() {
 }
 
 # Xvfb picks a free display itself and reports it once it accepts clients.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp 3>"$work/display" \
+Xvfb -displayfd 3 -screen 0 "${WENDRA_XVFB_SCREEN:-1280x1024x24}" -dpi 96 -nolisten tcp 3>"$work/display" \
   </dev/null >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 100); do

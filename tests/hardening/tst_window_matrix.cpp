@@ -84,11 +84,15 @@ class BoxRecorder {
   BoxRecorder() {
     Application::setErrorBoxHook([this](QMessageBox& box) {
       texts.append(box.text());
+      // The pointer the box appears with: -1 the normal one (no override).
+      const QCursor* pointer = QApplication::overrideCursor();
+      pointers.append(pointer ? int(pointer->shape()) : -1);
       QTimer::singleShot(0, &box, &QMessageBox::accept);
     });
   }
   ~BoxRecorder() { Application::setErrorBoxHook({}); }
   QStringList texts;
+  QList<int> pointers;
 };
 
 std::unique_ptr<EvolutionEngine> reference(const Inputs& in, EncodingKind kind = EncodingKind::kRandomKey) {
@@ -362,6 +366,9 @@ void WindowMatrix::populationBeyondMemory() {
   QCOMPARE(boxes.texts.front(), QStringLiteral("Not enough memory for 1000000 members on a 100 x 100 grid: %1 MB "
                                                "needed, 8000 MB available.")
                                     .arg((needed + 999999) / 1000000));
+  // The wait pointer of a creation this large is gone before the box shows.
+  QCOMPARE(boxes.pointers, QList<int>{-1});
+  QVERIFY(QApplication::overrideCursor() == nullptr);
   QVERIFY2(peakMemory() - peakBefore < 64 * 1024, "the refused population was allocated");
 
   compareEngines(form.engine(), *ref);

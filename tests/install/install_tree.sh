@@ -16,6 +16,7 @@ expected=$(printf '%s\n' \
   usr/bin/wendra-run usr/bin/wendra1 usr/bin/wendra3 \
   usr/share/applications/wendra1.desktop usr/share/applications/wendra3.desktop \
   usr/share/icons/hicolor/scalable/apps/wendra.svg \
+  $(for size in 16 22 24 32 48 64 128 256; do echo usr/share/icons/hicolor/${size}x$size/apps/wendra.png; done) \
   usr/share/man/man1/wendra-run.1.gz usr/share/man/man1/wendra1.1.gz \
   usr/share/man/man1/wendra3.1.gz \
   usr/share/doc/wendra/copyright usr/share/doc/wendra/changelog.gz | sort)

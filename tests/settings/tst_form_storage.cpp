@@ -3,7 +3,8 @@
 //
 // Offscreen platform: primary screen 800 x 800, 96 pixels per inch, and a
 // simulated frame of 2 pixels on each side, so the window designed with its
-// frame at (238, 106) has its 705 x 520 client area at (240, 108).
+// frame at (238, 106) has its 705 x 520 client area at (240, 108). The file
+// keeps the frame's corner and the client area's size.
 
 #include "application.h"
 #include "form_storage.h"
@@ -62,8 +63,8 @@ const QByteArray kDesignedFile =
     "PixelsPerInch=96\n"
     "MinMaxPos(800x800)=-1,-1,-2,-2\n"
     "MinMaxPos=-1,-1,-2,-2\n"
-    "NormPos(800x800)=240,108,945,628\n"
-    "NormPos=240,108,945,628\n"
+    "NormPos(800x800)=238,106,943,626\n"
+    "NormPos=238,106,943,626\n"
     "Visible=0\n"
     "PCrossValue_Value=0.5\n"
     "PMutValue_Value=0.07\n"
@@ -179,33 +180,43 @@ void FormStorageTest::restoresPlacement_data() {
   QTest::addColumn<QRect>("geometry");
   QTest::addColumn<QByteArray>("savedNormPos");
 
-  QTest::newRow("stored rectangle") << QByteArray("NormPos=100,50,900,650\n")
-                                    << QRect(100, 50, 800, 600) << QByteArray("100,50,900,650");
+  QTest::newRow("stored rectangle") << QByteArray("NormPos=100,50,700,550\n")
+                                    << QRect(102, 52, 600, 500) << QByteArray("100,50,700,550");
   QTest::newRow("suffixed key first")
-      << QByteArray("NormPos(800x800)=10,20,410,320\nNormPos=100,50,900,650\n")
-      << QRect(10, 20, 400, 300) << QByteArray("10,20,410,320");
+      << QByteArray("NormPos(800x800)=10,20,510,540\nNormPos=100,50,700,550\n")
+      << QRect(12, 22, 500, 520) << QByteArray("10,20,510,540");
   QTest::newRow("blanks and runs of commas")
-      << QByteArray("NormPos= 100 ,, 50, 900 650\n") << QRect(100, 50, 800, 600)
-      << QByteArray("100,50,900,650");
-  QTest::newRow("hexadecimal words") << QByteArray("NormPos=$64,0x32,900,650\n")
-                                     << QRect(100, 50, 800, 600) << QByteArray("100,50,900,650");
+      << QByteArray("NormPos= 100 ,, 50, 700 550\n") << QRect(102, 52, 600, 500)
+      << QByteArray("100,50,700,550");
+  QTest::newRow("hexadecimal words") << QByteArray("NormPos=$64,0x32,700,550\n")
+                                     << QRect(102, 52, 600, 500) << QByteArray("100,50,700,550");
   QTest::newRow("malformed words take the current ones")
-      << QByteArray("NormPos=100,abc,900\n") << QRect(100, 108, 800, 520)
-      << QByteArray("100,108,900,628");
-  QTest::newRow("pixels per inch differ") << QByteArray("PixelsPerInch=120\nNormPos=100,50,900,650\n")
+      << QByteArray("NormPos=100,abc,700\n") << QRect(102, 108, 600, 520)
+      << QByteArray("100,106,700,626");
+  QTest::newRow("pixels per inch differ") << QByteArray("PixelsPerInch=120\nNormPos=100,50,700,550\n")
                                           << kDesigned
-                                          << QByteArray("240,108,945,628");
+                                          << QByteArray("238,106,943,626");
   QTest::newRow("malformed pixels per inch is the screen's")
-      << QByteArray("PixelsPerInch=x\nNormPos=100,50,900,650\n") << QRect(100, 50, 800, 600)
-      << QByteArray("100,50,900,650");
+      << QByteArray("PixelsPerInch=x\nNormPos=100,50,700,550\n") << QRect(102, 52, 600, 500)
+      << QByteArray("100,50,700,550");
   QTest::newRow("right not beyond left") << QByteArray("NormPos=900,50,900,650\n")
                                          << kDesigned
-                                         << QByteArray("240,108,945,628");
+                                         << QByteArray("238,106,943,626");
   QTest::newRow("no height") << QByteArray("NormPos=100,650,900,650\n")
-                             << kDesigned << QByteArray("240,108,945,628");
+                             << kDesigned << QByteArray("238,106,943,626");
   QTest::newRow("empty text is no position") << QByteArray("NormPos=\n")
                                              << kDesigned
-                                             << QByteArray("240,108,945,628");
+                                             << QByteArray("238,106,943,626");
+  // Made sound: enlarged to the minimum size, moved whole onto the screen
+  // (with its frame), shrunk to the screen.
+  QTest::newRow("smaller than the minimum") << QByteArray("NormPos=100,50,101,51\n")
+                                            << QRect(102, 52, 466, 493) << QByteArray("100,50,566,543");
+  QTest::newRow("off the screen") << QByteArray("NormPos=5000,5000,5600,5500\n")
+                                  << QRect(198, 298, 600, 500) << QByteArray("196,296,796,796");
+  QTest::newRow("partly off the screen") << QByteArray("NormPos=-100,50,500,550\n")
+                                         << QRect(2, 52, 600, 500) << QByteArray("0,50,600,550");
+  QTest::newRow("larger than the screen") << QByteArray("NormPos=10,10,1010,1010\n")
+                                          << QRect(2, 2, 796, 796) << QByteArray("0,0,796,796");
 }
 
 void FormStorageTest::restoresPlacement() {
@@ -252,7 +263,7 @@ void FormStorageTest::restoresState() {
   }
   QCOMPARE(keyValue(file(), "ShowCmd"), maximized ? QByteArray("3") : QByteArray("1"));
   // The normal rectangle stays the designed one under a maximized window.
-  QCOMPARE(keyValue(file(), "NormPos"), QByteArray("240,108,945,628"));
+  QCOMPARE(keyValue(file(), "NormPos"), QByteArray("238,106,943,626"));
 }
 
 void FormStorageTest::minimizedStartIsSavedMinimized() {
@@ -261,13 +272,12 @@ void FormStorageTest::minimizedStartIsSavedMinimized() {
     {
       Window window;
       window.show();
-      QVERIFY(!window.isMinimized());  // shown normal first
+      QVERIFY(window.isMinimized());  // before it is first mapped
       QVERIFY(!window.isMaximized());
-      QTRY_VERIFY(window.isMinimized());
       window.close();
     }
     QCOMPARE(keyValue(file(), "ShowCmd"), QByteArray("2"));
-    QCOMPARE(keyValue(file(), "NormPos"), QByteArray("240,108,945,628"));
+    QCOMPARE(keyValue(file(), "NormPos"), QByteArray("238,106,943,626"));
   }
 }
 
@@ -354,7 +364,7 @@ void FormStorageTest::commaLocaleStillWritesPoint() {
 }
 
 void FormStorageTest::versionBelowZeroRestoresNothing() {
-  put("[first]\nFormVersion=-1\nShowCmd=3\nNormPos=100,50,900,650\nPopEdit_Value=300\n"
+  put("[first]\nFormVersion=-1\nShowCmd=3\nNormPos=100,50,700,550\nPopEdit_Value=300\n"
       "Visible=1\n");
   {
     Window window;
@@ -369,14 +379,14 @@ void FormStorageTest::versionBelowZeroRestoresNothing() {
   QCOMPARE(file(), QByteArray("[first]\n"
                               "FormVersion=0\n"
                               "ShowCmd=1\n"
-                              "NormPos=240,108,945,628\n"
+                              "NormPos=238,106,943,626\n"
                               "PopEdit_Value=100\n"
                               "Visible=0\n"
                               "Flags=0\n"
                               "PixelsPerInch=96\n"
                               "MinMaxPos(800x800)=-1,-1,-2,-2\n"
                               "MinMaxPos=-1,-1,-2,-2\n"
-                              "NormPos(800x800)=240,108,945,628\n"
+                              "NormPos(800x800)=238,106,943,626\n"
                               "PCrossValue_Value=0.5\n"
                               "PMutValue_Value=0.07\n"
                               "RefreshCount_Value=1\n"
@@ -399,7 +409,7 @@ void FormStorageTest::otherScreenSizeUsesPlainKeys() {
       "MinMaxPos(1024x768)=7,8,-4,-4\n"
       "MinMaxPos=5,6,-4,-4\n"
       "NormPos(1024x768)=1,2,301,202\n"
-      "NormPos=100,50,900,650\n"
+      "NormPos=100,50,700,550\n"
       "Visible=0\n"
       "PCrossValue_Value=0.5\n"
       "PMutValue_Value=0.07\n"
@@ -415,7 +425,7 @@ void FormStorageTest::otherScreenSizeUsesPlainKeys() {
   {
     Window window;
     window.show();
-    QCOMPARE(window.geometry(), QRect(100, 50, 800, 600));
+    QCOMPARE(window.geometry(), QRect(102, 52, 600, 500));
     window.close();
   }
   QByteArray expected = saved1024;
@@ -423,7 +433,7 @@ void FormStorageTest::otherScreenSizeUsesPlainKeys() {
   expected.replace("WidthEdit_Value=10\n",
                    "WidthEdit_Value=10\n"
                    "MinMaxPos(800x800)=5,6,-2,-2\n"
-                   "NormPos(800x800)=100,50,900,650\n");
+                   "NormPos(800x800)=100,50,700,550\n");
   QCOMPARE(file(), expected);
 }
 

@@ -52,6 +52,7 @@ class MainWindowTest : public QObject {
   void statusLabelResizesToItsCaption();
   void resizeDocksThePanels_data();
   void resizeDocksThePanels();
+  void cannotShrinkBelowItsControls();
   void onlyTheControlsTakeTheFocus();
   void accessibleNamesOfTheInputs_data();
   void accessibleNamesOfTheInputs();
@@ -264,10 +265,16 @@ void MainWindowTest::resizeDocksThePanels_data() {
                           << QRect(0, 0, 788, 576) << QRect(1, 1, 786, 268)
                           << QRect(1, 269, 786, 306) << QRect(1, 1, 784, 304)
                           << QRect(820, 8, 75, 25);
-  QTest::newRow("smaller") << QSize(600, 400) << QRect(483, 0, 117, 356) << QRect(0, 356, 600, 44)
-                           << QRect(0, 0, 483, 356) << QRect(1, 1, 481, 268)
-                           << QRect(1, 269, 481, 86) << QRect(1, 1, 479, 84)
+  QTest::newRow("smaller") << QSize(600, 500) << QRect(483, 0, 117, 456) << QRect(0, 456, 600, 44)
+                           << QRect(0, 0, 483, 456) << QRect(1, 1, 481, 268)
+                           << QRect(1, 269, 481, 186) << QRect(1, 1, 479, 184)
                            << QRect(515, 8, 75, 25);
+  // The minimum size: "&Stop" just clear of RefreshCount, HeightEdit's
+  // bottom on Panel1's.
+  QTest::newRow("smallest") << QSize(466, 493) << QRect(349, 0, 117, 449) << QRect(0, 449, 466, 44)
+                            << QRect(0, 0, 349, 449) << QRect(1, 1, 347, 268)
+                            << QRect(1, 269, 347, 179) << QRect(1, 1, 345, 177)
+                            << QRect(381, 8, 75, 25);
   QTest::newRow("wider only") << QSize(1000, 520) << QRect(883, 0, 117, 476)
                               << QRect(0, 476, 1000, 44) << QRect(0, 0, 883, 476)
                               << QRect(1, 1, 881, 268) << QRect(1, 269, 881, 206)
@@ -336,6 +343,26 @@ void MainWindowTest::accessibleNamesOfTheInputs() {
 void MainWindowTest::formCreateLeavesAnEmptyEngine() {
   QVERIFY(!form_->engine().hasPopulation());
   QCOMPARE(form_->engine().generation(), 0);
+}
+
+void MainWindowTest::cannotShrinkBelowItsControls() {
+  QCOMPARE(form_->minimumSize(), QSize(466, 493));
+  form_->show();
+  QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+  form_->resize(1, 1);
+  QTRY_COMPARE(form_->size(), QSize(466, 493));
+  // Every control whole inside its panel, and none over another.
+  for (const QWidget* panel : {static_cast<QWidget*>(form_->Panel1), static_cast<QWidget*>(form_->Panel2)}) {
+    const QList<QWidget*> controls = panel->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (const QWidget* control : controls) {
+      QVERIFY2(panel->rect().contains(control->geometry()), qPrintable(control->objectName()));
+      for (const QWidget* other : controls) {
+        if (other != control)
+          QVERIFY2(!control->geometry().intersects(other->geometry()),
+                   qPrintable(control->objectName() + " over " + other->objectName()));
+      }
+    }
+  }
 }
 
 QTEST_MAIN(MainWindowTest)

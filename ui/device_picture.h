@@ -1,0 +1,29 @@
+#pragma once
+// Pictures kept for painting a widget (the chart's and the tour view's):
+// made at the widget's device pixel ratio, so that what is painted into
+// them in the widget's own (device-independent) coordinates comes out at
+// the screen's resolution, and shown with QPainter::drawImage at their
+// device-independent size. At ratio 1 they are plain pictures of the
+// widget's size.
+
+#include <QColor>
+#include <QImage>
+#include <QPen>
+#include <QSize>
+
+namespace wendra {
+
+// A picture covering `logical` at `ratio`: ceil(logical * ratio) device
+// pixels, with that ratio set.
+QImage makeDevicePicture(QSize logical, qreal ratio);
+
+// Whether `picture` is the one makeDevicePicture(logical, ratio) makes.
+bool pictureFits(const QImage& picture, QSize logical, qreal ratio);
+
+// The pen of a 1-pixel line drawn into such a picture: at ratio 1 the plain
+// 1-pixel pen; at other ratios round(ratio) device pixels wide wherever the
+// line lies (a pen 1.5 device pixels wide comes out 1 or 2 wide by where it
+// falls, so two such lines would differ).
+QPen linePen(const QColor& color, qreal ratio);
+
+}  // namespace wendra

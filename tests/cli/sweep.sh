@@ -40,9 +40,11 @@ got=$(tail -n +2 "$tmp/grid.csv" | cut -d, -f1 | uniq | paste -sd'|')
 grep '^pcross=0.9 pmut=0.2,' "$tmp/grid.csv" | cmp -s - "$tmp/one.csv" || bad "grid cell differs from its run alone"
 
 # 2. Across two machines: ssh replaced by a script that runs the command
-#    here, as the remote shell would.
+#    here, as the remote shell would (with the login's SHELL set, which
+#    parallel's remote worker needs and a bare CI environment may lack).
 cat >"$tmp/ssh" <<'EOF'
 #!/usr/bin/env bash
+export SHELL=${SHELL:-/bin/bash}
 while [[ $# -gt 0 && $1 == -* ]]; do
   case $1 in -l | -p | -o | -i | -F | -S) shift 2 ;; *) shift ;; esac
 done
@@ -54,7 +56,8 @@ EOF
 chmod +x "$tmp/ssh"
 PARALLEL="--ssh $tmp/ssh" "$sweep" --run "$run" --sshlogin 1/alpha,1/beta pcross=0.3,0.9 -- "${options[@]}" \
   >"$tmp/remote.csv" || bad "sweep across machines failed"
-cmp -s "$tmp/remote.csv" "$tmp/sweep.csv" || bad "sweep across machines differs"
+cmp -s "$tmp/remote.csv" "$tmp/sweep.csv" ||
+  bad "sweep across machines differs: $(diff "$tmp/remote.csv" "$tmp/sweep.csv" | head -6)"
 grep -qx alpha "$tmp/hosts" && grep -qx beta "$tmp/hosts" || bad "not both machines used: $(sort -u "$tmp/hosts" 2>/dev/null)"
 
 # 3. The job array, task by task, joined as its comment says.

@@ -1,5 +1,5 @@
 // The engine's speed: milliseconds per generation and per creation for both
-// encodings on five sizes, each against the reference build (bench/literal,
+// encodings on five sizes, each against the reference build (reference/,
 // measured in the same run) and against a limit kernel that does only the
 // work no step can avoid, plus the peak memory of the fast engine. Prints
 // one table at the end; Google Benchmark's own lines go to stderr as

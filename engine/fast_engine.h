@@ -1,7 +1,7 @@
 #pragma once
 // The generational genetic algorithm, built for speed, with results that are
 // bit for bit those of the algorithm as first written (the reference build in
-// bench/literal): the same draws in the same order, the same members, the
+// reference/): the same draws in the same order, the same members, the
 // same lengths and records, for any number of threads.
 //
 // Order of random draws (the contract):

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <vector>
 
-#include "../encodings/draw_count.h"
+#include "../reference/draw_count.h"
 #include "engines.h"
 #include "key_layout.h"
 #include "path_layout.h"

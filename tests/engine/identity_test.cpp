@@ -1,4 +1,4 @@
-// The fast engine against the reference build (bench/literal): after every
+// The fast engine against the reference build (reference/): after every
 // creation and every step, every member's chromosome (in the reference
 // format), every length, the selection weights, the average, both records
 // with their tours, the counters and the random state must be identical, for

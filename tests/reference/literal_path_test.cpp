@@ -1,4 +1,4 @@
-// The reference path chromosome (bench/literal): worked examples and draw counts.
+// The reference path chromosome (reference/): worked examples and draw counts.
 #include "literal_path.h"
 
 #include <gtest/gtest.h>

@@ -2,9 +2,10 @@
 // The reference build of the generational genetic algorithm: every operation
 // exactly as first written, with no shortcut (a rejection scan per initial
 // draw, tail scans in the repair, one pass per key value when decoding, every
-// length computed afresh). It is kept for two uses only: the identity tests
-// compare the fast engine against it generation by generation, and the
-// benchmarks measure the fast engine against it. The programs never use it.
+// length computed afresh). It is the readable statement of what the fast
+// engine computes: the identity tests compare the fast engine with it
+// generation by generation, and the benchmarks measure the fast engine
+// against it. The programs never use it.
 //
 // The generational genetic algorithm over any chromosome encoding.
 //

@@ -1,4 +1,4 @@
-// The reference random-key chromosome (bench/literal): decoding examples and draw counts.
+// The reference random-key chromosome (reference/): decoding examples and draw counts.
 #include "literal_random_key.h"
 
 #include <gtest/gtest.h>

@@ -32,11 +32,12 @@
 #include "engines.h"
 #include "fast_engine.h"
 #include "key_layout.h"
-#include "kernels.h"
+#include "instruction_set.h"
 #include "literal_engines.h"
 #include "parallel.h"
 #include "path_layout.h"
 #include "random.h"
+#include "stream_kernels.h"
 
 namespace wendra {
 namespace {
@@ -123,7 +124,7 @@ class LimitKernel {
         std::memcpy(offspring_.data() + 2 * i * stride_, population_.data() + parent1 * stride_, stored_);
         std::memcpy(offspring_.data() + (2 * i + 1) * stride_, population_.data() + parent2 * stride_, stored_);
         for (int c = 0; c < 2; ++c) {
-          kernels().hitWords(s, static_cast<std::uint32_t>(threshold), words.data(), words.size());
+          kernelsFor<StreamKernels>(fastestSet()).hitWords(s, static_cast<std::uint32_t>(threshold), words.data(), words.size());
           for (std::uint64_t w : words) hits += static_cast<std::uint64_t>(__builtin_popcountll(w));
           s = overMutation.apply(s);
         }
@@ -151,7 +152,7 @@ class LimitKernel {
           std::uint32_t b = s;
           for (std::int64_t done = 0; done < createDraws_; done += kBlock) {
             const std::int64_t count = std::min(kBlock, createDraws_ - done);
-            kernels().drawCities(b, n, cities.data(), static_cast<std::size_t>(count));
+            kernelsFor<StreamKernels>(fastestSet()).drawCities(b, n, cities.data(), static_cast<std::size_t>(count));
             sum += cities[static_cast<std::size_t>(count - 1)];
             b = overBlock.apply(b);
           }
@@ -163,7 +164,7 @@ class LimitKernel {
         std::vector<std::uint64_t>& words = words_[static_cast<std::size_t>(worker)];
         words.resize(static_cast<std::size_t>((createDraws_ + 63) / 64));
         for (std::int64_t m = begin; m < end; ++m) {
-          kernels().hitWords(s, 0x80000000u, words.data(), words.size());
+          kernelsFor<StreamKernels>(fastestSet()).hitWords(s, 0x80000000u, words.data(), words.size());
           for (std::uint64_t w : words) sum += static_cast<std::uint64_t>(__builtin_popcountll(w));
           std::memset(population_.data() + m * stride_, static_cast<int>(sum & 0xFF), stored_);
           s = overMember.apply(s);
@@ -488,7 +489,7 @@ void printTable(const std::map<std::string, double>& r, const std::map<std::stri
   std::printf("\nms per generation (step) and per creation, medians; fast = all %d cores, fast1 = one thread;\n"
               "x literal = literal / fast, x limit = fast / limit, scaling = fast1 / fast; "
               "pm = %.2f, pc = %.2f; kernels: %s\n\n",
-              availableCores(), kMutation, kCrossover, kernels().name);
+              availableCores(), kMutation, kCrossover, nameOf(fastestSet()));
   std::printf("%-16s %-4s %-6s | %10s %10s %10s %10s | %8s %7s %7s | %9s %9s\n", "size", "enc", "what", "literal",
               "fast1", "fast", "limit", "x literal", "x limit", "scaling", "peak MB", "estim. MB");
   for (const Size& size : kSizes) {

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "kernels.h"
+#include "key_order.h"
 #include "parallel.h"
 
 namespace wendra {
@@ -10,27 +10,13 @@ namespace {
 
 constexpr std::uint64_t kAlways = std::uint64_t{1} << 32;
 
-// Stable counting sort of the cities by key: out[k] = f(city), in ascending
-// key order, equal keys in ascending city order.
-template <class Out, class Map>
-void sortByKey(const std::uint8_t* keys, std::int32_t n, Out* out, Map map) {
-  std::uint32_t start[KeyLayout::kKeyValues] = {};
-  for (std::int32_t i = 0; i < n; ++i) ++start[keys[i]];
-  std::uint32_t position = 0;
-  for (std::uint32_t& s : start) {
-    const std::uint32_t count = s;
-    s = position;
-    position += count;
-  }
-  for (std::int32_t i = 0; i < n; ++i) out[start[keys[i]]++] = map(i);
-}
-
 }  // namespace
 
-KeyLayout::KeyLayout(const Grid& grid, double mutationProbability)
+KeyLayout::KeyLayout(const Grid& grid, double mutationProbability, InstructionSet kernels)
     : grid_(grid),
       cities_(grid.cities()),
       codes_(grid),
+      kernels_(&kernelsFor<KeyKernels>(kernels)),
       mutationThreshold_(Random::chanceThreshold(mutationProbability)),
       overMutation_(StreamJump::over(static_cast<std::uint64_t>(kKeyBits) * static_cast<std::uint64_t>(cities_))) {}
 
@@ -59,22 +45,23 @@ void KeyLayout::mutate(std::uint8_t* chromosome, std::uint32_t state, const std:
     for (std::int32_t i = 0; i < cities_; ++i) chromosome[i] ^= 0x7F;
     return;
   }
-  kernels().keyMutate(state, static_cast<std::uint32_t>(mutationThreshold_), chromosome,
+  kernels_->mutate(state, static_cast<std::uint32_t>(mutationThreshold_), chromosome,
                       static_cast<std::size_t>(cities_));
 }
 
 std::int32_t KeyLayout::length(const std::uint8_t* chromosome, Scratch& scratch) const {
-  return kernels().keyTourLength(chromosome, static_cast<std::size_t>(cities_), codes_.codes(),
+  return kernels_->tourLength(chromosome, static_cast<std::size_t>(cities_), codes_.codes(),
                                  scratch.work.data());
 }
 
 void KeyLayout::lengthPair(const std::uint8_t* a, const std::uint8_t* b, std::int32_t* out, Scratch& scratch) const {
-  kernels().keyTourLengthPair(a, b, static_cast<std::size_t>(cities_), codes_.codes(), scratch.work.data(), out);
+  kernels_->tourLengthPair(a, b, static_cast<std::size_t>(cities_), codes_.codes(), scratch.work.data(), out);
 }
 
 void KeyLayout::tour(const std::uint8_t* chromosome, std::vector<std::int32_t>& out) const {
   out.resize(static_cast<std::size_t>(cities_));
-  sortByKey(chromosome, cities_, out.data(), [](std::int32_t c) { return c; });
+  sortByKey(chromosome, static_cast<std::size_t>(cities_), out.data(),
+            [](std::size_t c) { return static_cast<std::int32_t>(c); });
 }
 
 void KeyLayout::textForm(const std::uint8_t* chromosome, std::uint8_t* out) const {

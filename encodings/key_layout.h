@@ -23,7 +23,8 @@
 #include "aligned.h"
 #include "cell_codes.h"
 #include "grid.h"
-#include "kernels.h"
+#include "instruction_set.h"
+#include "key_kernels.h"
 #include "parallel.h"
 #include "random.h"
 
@@ -32,7 +33,6 @@ namespace wendra {
 class KeyLayout {
  public:
   static constexpr std::int32_t kKeyBits = 7;
-  static constexpr std::int32_t kKeyValues = 128;
 
   struct alignas(64) Scratch {  // one per worker, on lines of its own
     explicit Scratch(const KeyLayout& layout) : work(static_cast<std::size_t>(layout.cities_)) {}
@@ -43,7 +43,8 @@ class KeyLayout {
     LineVector<std::uint16_t> work;  // for the tour lengths
   };
 
-  KeyLayout(const Grid& grid, double mutationProbability);
+  // kernels: the builds of the kernel family to run.
+  KeyLayout(const Grid& grid, double mutationProbability, InstructionSet kernels = fastestSet());
 
   static std::int32_t textBytes(const Grid& grid) { return kKeyBits * grid.cities(); }
   // Mutations take a fixed number of draws: no hit words are planned.
@@ -66,14 +67,14 @@ class KeyLayout {
   template <class Measure>
   std::uint32_t initialiseMeasured(std::uint8_t* members, std::size_t stride, std::int32_t count,
                                    std::uint32_t state, WorkerPool* pool, Measure&& measure) const {
-    const Kernels& k = kernels();
+    const KeyKernels& k = *kernels_;
     const std::uint64_t drawsPerMember = static_cast<std::uint64_t>(kKeyBits) * static_cast<std::uint64_t>(cities_);
     auto body = [&](std::int64_t begin, std::int64_t end, int worker) {
       std::uint32_t s = StreamJump::over(drawsPerMember * static_cast<std::uint64_t>(begin)).apply(state);
       for (std::int64_t m = begin; m < end; m += 2) {
         const bool pair = m + 1 < end;
         for (std::int64_t j = m; j < m + (pair ? 2 : 1); ++j) {
-          k.keyInitialise(s, members + static_cast<std::size_t>(j) * stride, static_cast<std::size_t>(cities_));
+          k.initialise(s, members + static_cast<std::size_t>(j) * stride, static_cast<std::size_t>(cities_));
           s = overMutation_.apply(s);
         }
         measure(m, pair, worker);
@@ -105,6 +106,7 @@ class KeyLayout {
   Grid grid_;
   std::int32_t cities_;
   CellCodes codes_;
+  const KeyKernels* kernels_;
   std::uint64_t mutationThreshold_;
   StreamJump overMutation_;  // 7N draws
 };

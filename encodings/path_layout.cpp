@@ -6,7 +6,6 @@
 #include <new>
 #include <utility>
 
-#include "kernels.h"
 
 namespace wendra {
 namespace {
@@ -51,10 +50,13 @@ std::uint32_t PathLayout::Scratch::nextStamp() {
   return stamp;
 }
 
-PathLayout::PathLayout(const Grid& grid, double mutationProbability)
+PathLayout::PathLayout(const Grid& grid, double mutationProbability, InstructionSet kernels)
     : grid_(grid),
       cities_(grid.cities()),
       codes_(grid),
+      mutationKernels_(&kernelsFor<PathMutationKernels>(kernels)),
+      creationKernels_(&kernelsFor<PathCreationKernels>(kernels)),
+      tourKernels_(&kernelsFor<TourKernels>(kernels)),
       mutationThreshold_(Random::chanceThreshold(mutationProbability)),
       overGenes_(StreamJump::over(static_cast<std::uint64_t>(cities_))),
       overAllHits_(StreamJump::over(2 * static_cast<std::uint64_t>(cities_))) {}
@@ -140,7 +142,7 @@ std::uint32_t PathLayout::initialiseWithPlan(std::uint8_t* members, std::size_t 
                                              const ChainPlan& plan, MergeReport* report) const {
   if (count <= 0) return state;
   const auto n = static_cast<std::uint32_t>(cities_);
-  const Kernels& k = kernels();
+  const PathCreationKernels& k = *creationKernels_;
   const std::size_t chains = plan.chains.size();
   auto slotOf = [stride](std::uint8_t* base, std::int32_t i) { return genes(base + static_cast<std::size_t>(i) * stride); };
 
@@ -168,13 +170,13 @@ std::uint32_t PathLayout::initialiseWithPlan(std::uint8_t* members, std::size_t 
       void* memory = work.data() + static_cast<std::size_t>(t) * workBytes;
       if (t == 0) {
         if (plan.leadingDraws > 0)
-          made[0] = k.pathInitialise(state, n, codes_.codes(), slotOf(members, 0), stride / 2, count,
+          made[0] = k.initialise(state, n, codes_.codes(), slotOf(members, 0), stride / 2, count,
                                      plan.leadingDraws, nullptr, memory);
         continue;
       }
       const Chain& chain = plan.chains[static_cast<std::size_t>(t - 1)];
       if (chain.capacity <= 0) continue;
-      made[t] = k.pathInitialise(StreamJump::over(chain.start).apply(state), n, codes_.codes(),
+      made[t] = k.initialise(StreamJump::over(chain.start).apply(state), n, codes_.codes(),
                                  slotOf(spare, chain.firstSlot), stride / 2, chain.capacity, chain.drawLimit,
                                  ends[static_cast<std::size_t>(t - 1)].data(), memory);
     }
@@ -193,7 +195,7 @@ std::uint32_t PathLayout::initialiseWithPlan(std::uint8_t* members, std::size_t 
   std::int32_t chainsMet = 0, madeInTurn = 0;
   // Makes true members until `target` draws are reached (or all are made).
   auto makeUntil = [&](std::uint64_t target) {
-    const PathRun run = k.pathInitialise(s, n, codes_.codes(), slotOf(members, i), stride / 2, count - i,
+    const PathRun run = k.initialise(s, n, codes_.codes(), slotOf(members, i), stride / 2, count - i,
                                          target - position, nullptr, memory);
     i += run.members;
     madeInTurn += run.members;
@@ -255,7 +257,7 @@ std::uint32_t PathLayout::planMutation(std::uint32_t state, std::uint64_t* words
   used = 0;
   if (mutationThreshold_ == 0) return overGenes_.apply(state);
   if (mutationThreshold_ == kAlways) return overAllHits_.apply(state);
-  return kernels().pathPlan(state, static_cast<std::uint32_t>(mutationThreshold_), static_cast<std::uint32_t>(cities_),
+  return mutationKernels_->plan(state, static_cast<std::uint32_t>(mutationThreshold_), static_cast<std::uint32_t>(cities_),
                             words, &used);
 }
 
@@ -272,7 +274,7 @@ void PathLayout::mutate(std::uint8_t* chromosome, std::uint32_t state, const std
     }
     return;
   }
-  kernels().pathApply(state, n, g, words);
+  mutationKernels_->apply(state, n, g, words);
 }
 
 void PathLayout::crossCopy(const std::uint8_t* a, const std::uint8_t* b, std::uint32_t cut,
@@ -294,7 +296,7 @@ void PathLayout::crossCopy(const std::uint8_t* a, const std::uint8_t* b, std::ui
   // surplus city that a later search would still look for, so the positions
   // indexed before any exchange stay right.
   std::uint32_t* mark = scratch.tailMark.data();
-  const Kernels& k = kernels();
+  const PathCreationKernels& k = *creationKernels_;
   auto surplus = [&](const std::uint16_t* head, const std::uint16_t* tail, std::uint16_t* out) {
     const std::uint32_t stamp = scratch.nextStamp() << 15;
     std::uint32_t p = cut;
@@ -315,7 +317,7 @@ void PathLayout::crossCopy(const std::uint8_t* a, const std::uint8_t* b, std::ui
 }
 
 std::int32_t PathLayout::length(const std::uint8_t* chromosome, Scratch&) const {
-  return kernels().codeTourLength(genes(chromosome), static_cast<std::size_t>(cities_));
+  return tourKernels_->codeTourLength(genes(chromosome), static_cast<std::size_t>(cities_));
 }
 
 void PathLayout::tour(const std::uint8_t* chromosome, std::vector<std::int32_t>& out) const {

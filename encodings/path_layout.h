@@ -17,8 +17,12 @@
 #include "aligned.h"
 #include "cell_codes.h"
 #include "grid.h"
+#include "instruction_set.h"
 #include "parallel.h"
+#include "path_creation_kernels.h"
+#include "path_mutation_kernels.h"
 #include "random.h"
+#include "tour_kernels.h"
 
 namespace wendra {
 
@@ -35,7 +39,8 @@ class PathLayout {
     std::uint32_t nextStamp();
   };
 
-  PathLayout(const Grid& grid, double mutationProbability);
+  // kernels: the builds of the kernel families to run.
+  PathLayout(const Grid& grid, double mutationProbability, InstructionSet kernels = fastestSet());
 
   static std::int32_t textBytes(const Grid& grid) { return 4 * grid.cities(); }
   // A mutation's draws are planned as hit words (see planMutation).
@@ -118,6 +123,9 @@ class PathLayout {
   // Tasks initialiseAll shares the work among.
   static int creationWorkers(const WorkerPool* pool, bool spare);
 
+  const PathMutationKernels* mutationKernels_;
+  const PathCreationKernels* creationKernels_;
+  const TourKernels* tourKernels_;
   std::uint64_t mutationThreshold_;
   StreamJump overGenes_;     // N draws: a mutation with no hit possible
   StreamJump overAllHits_;   // 2N draws: a mutation where every draw hits

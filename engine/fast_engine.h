@@ -51,10 +51,11 @@
 
 #include "aligned.h"
 #include "engine.h"
-#include "kernels.h"
+#include "instruction_set.h"
 #include "memory.h"
 #include "parallel.h"
 #include "random.h"
+#include "stream_kernels.h"
 
 namespace wendra {
 
@@ -260,7 +261,7 @@ class FastEngine final : public EvolutionEngine {
       std::uint32_t s = random().state();
       std::size_t words = 0, used = 0;  // hit words planned so far
       std::size_t pairWords = 0;        // those of the last pair
-      const Kernels& fetch = kernels();
+      const StreamKernels& fetch = kernelsFor<StreamKernels>(fastestSet());
       for (std::int64_t i = 0; i < jobs; ++i) {
         const bool single = i == pairs;
         if (shared) {
@@ -307,7 +308,7 @@ class FastEngine final : public EvolutionEngine {
       double draws[2 * kBatch];
       std::int32_t parents[2 * kBatch];
       const std::size_t bytes = layout_.storedBytes();
-      const Kernels& fetch = kernels();
+      const StreamKernels& fetch = kernelsFor<StreamKernels>(fastestSet());
       // The mutation from `state` (its words planned or drawn here); returns
       // the state after it when drawn here.
       auto mutate = [&](std::uint8_t* chromosome, std::uint32_t state, std::uint32_t words) {

@@ -13,7 +13,8 @@
 
 #include "aligned.h"
 #include "cell_codes.h"
-#include "kernels.h"
+#include "instruction_set.h"
+#include "path_creation_kernels.h"
 #include "parallel.h"
 #include "path_layout.h"
 
@@ -48,7 +49,7 @@ std::vector<std::uint64_t> boundaries(const Grid& grid, std::int32_t count, std:
   std::vector<std::uint16_t> genes(static_cast<std::size_t>(n) * count);
   std::vector<std::uint64_t> ends(static_cast<std::size_t>(count) + 1, 0);
   AlignedBytes work(pathWorkBytes(n));
-  kernels().pathInitialise(state, n, codes.codes(), genes.data(), n, count, UINT64_MAX, ends.data() + 1,
+  kernelsFor<PathCreationKernels>(fastestSet()).initialise(state, n, codes.codes(), genes.data(), n, count, UINT64_MAX, ends.data() + 1,
                            work.data());
   return ends;
 }

@@ -124,7 +124,7 @@ class LimitKernel {
         std::memcpy(offspring_.data() + 2 * i * stride_, population_.data() + parent1 * stride_, stored_);
         std::memcpy(offspring_.data() + (2 * i + 1) * stride_, population_.data() + parent2 * stride_, stored_);
         for (int c = 0; c < 2; ++c) {
-          kernelsFor<StreamKernels>(fastestSet()).hitWords(s, static_cast<std::uint32_t>(threshold), words.data(), words.size());
+          stream_.hitWords(s, static_cast<std::uint32_t>(threshold), words.data(), words.size());
           for (std::uint64_t w : words) hits += static_cast<std::uint64_t>(__builtin_popcountll(w));
           s = overMutation.apply(s);
         }
@@ -152,7 +152,7 @@ class LimitKernel {
           std::uint32_t b = s;
           for (std::int64_t done = 0; done < createDraws_; done += kBlock) {
             const std::int64_t count = std::min(kBlock, createDraws_ - done);
-            kernelsFor<StreamKernels>(fastestSet()).drawCities(b, n, cities.data(), static_cast<std::size_t>(count));
+            stream_.drawCities(b, n, cities.data(), static_cast<std::size_t>(count));
             sum += cities[static_cast<std::size_t>(count - 1)];
             b = overBlock.apply(b);
           }
@@ -164,7 +164,7 @@ class LimitKernel {
         std::vector<std::uint64_t>& words = words_[static_cast<std::size_t>(worker)];
         words.resize(static_cast<std::size_t>((createDraws_ + 63) / 64));
         for (std::int64_t m = begin; m < end; ++m) {
-          kernelsFor<StreamKernels>(fastestSet()).hitWords(s, 0x80000000u, words.data(), words.size());
+          stream_.hitWords(s, 0x80000000u, words.data(), words.size());
           for (std::uint64_t w : words) sum += static_cast<std::uint64_t>(__builtin_popcountll(w));
           std::memset(population_.data() + m * stride_, static_cast<int>(sum & 0xFF), stored_);
           s = overMember.apply(s);
@@ -179,6 +179,7 @@ class LimitKernel {
   EncodingKind kind_;
   Size size_;
   WorkerPool pool_;
+  const StreamKernels& stream_ = kernelsFor<StreamKernels>(fastestSet());
   std::int64_t stored_ = 0, mutationDraws_ = 0, createDraws_ = 0;
   std::size_t stride_ = 0;
   AlignedBytes population_, offspring_;

@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "key_order.h"
-#include "parallel.h"
 
 namespace wendra {
 namespace {
@@ -12,22 +11,9 @@ constexpr std::uint64_t kAlways = std::uint64_t{1} << 32;
 
 }  // namespace
 
-KeyLayout::KeyLayout(const Grid& grid, double mutationProbability, InstructionSet kernels)
-    : grid_(grid),
-      cities_(grid.cities()),
-      codes_(grid),
-      kernels_(&kernelsFor<KeyKernels>(kernels)),
-      mutationThreshold_(Random::chanceThreshold(mutationProbability)),
-      overMutation_(StreamJump::over(static_cast<std::uint64_t>(kKeyBits) * static_cast<std::uint64_t>(cities_))) {}
-
-std::uint32_t KeyLayout::initialiseAll(std::uint8_t* members, std::size_t stride, std::int32_t count,
-                                       std::uint32_t state, WorkerPool* pool, std::uint8_t* /*spare*/) const {
-  return initialiseMeasured(members, stride, count, state, pool, [](std::int64_t, bool, int) {});
-}
-
-void KeyLayout::crossCopy(const std::uint8_t* a, const std::uint8_t* b, std::uint32_t cut, std::uint8_t* child1,
-                          std::uint8_t* child2, Scratch&) const {
-  const auto n = static_cast<std::uint32_t>(cities_);
+void KeyLayout::Worker::crossCopy(const std::uint8_t* a, const std::uint8_t* b, std::uint32_t cut,
+                                  std::uint8_t* child1, std::uint8_t* child2) const {
+  const auto n = static_cast<std::uint32_t>(layout_->cities_);
   const std::uint32_t city = cut / kKeyBits;  // the city the cut falls in
   const std::uint32_t bit = cut % kKeyBits;   // its first exchanged bit, from the top
   const auto low = static_cast<std::uint8_t>((1u << (kKeyBits - bit)) - 1);
@@ -39,23 +25,32 @@ void KeyLayout::crossCopy(const std::uint8_t* a, const std::uint8_t* b, std::uin
   std::memcpy(child2 + city + 1, a + city + 1, n - city - 1);
 }
 
-void KeyLayout::mutate(std::uint8_t* chromosome, std::uint32_t state, const std::uint64_t*, Scratch&) const {
+std::int32_t KeyLayout::Worker::length(const std::uint8_t* chromosome) {
+  return layout_->kernels_->tourLength(chromosome, static_cast<std::size_t>(layout_->cities_),
+                                       layout_->codes_.codes(), work_.data());
+}
+
+void KeyLayout::Worker::lengthPair(const std::uint8_t* a, const std::uint8_t* b, std::int32_t* out) {
+  layout_->kernels_->tourLengthPair(a, b, static_cast<std::size_t>(layout_->cities_), layout_->codes_.codes(),
+                                    work_.data(), out);
+}
+
+KeyLayout::KeyLayout(const Grid& grid, double mutationProbability, InstructionSet kernels)
+    : cities_(grid.cities()),
+      codes_(grid),
+      kernels_(&kernelsFor<KeyKernels>(kernels)),
+      mutationThreshold_(Random::chanceThreshold(mutationProbability)),
+      overMutation_(StreamJump::over(static_cast<std::uint64_t>(kKeyBits) *
+                                     static_cast<std::uint64_t>(grid.cities()))) {}
+
+void KeyLayout::mutate(std::uint8_t* chromosome, std::uint32_t state) const {
   if (mutationThreshold_ == 0) return;
   if (mutationThreshold_ == kAlways) {
     for (std::int32_t i = 0; i < cities_; ++i) chromosome[i] ^= 0x7F;
     return;
   }
   kernels_->mutate(state, static_cast<std::uint32_t>(mutationThreshold_), chromosome,
-                      static_cast<std::size_t>(cities_));
-}
-
-std::int32_t KeyLayout::length(const std::uint8_t* chromosome, Scratch& scratch) const {
-  return kernels_->tourLength(chromosome, static_cast<std::size_t>(cities_), codes_.codes(),
-                                 scratch.work.data());
-}
-
-void KeyLayout::lengthPair(const std::uint8_t* a, const std::uint8_t* b, std::int32_t* out, Scratch& scratch) const {
-  kernels_->tourLengthPair(a, b, static_cast<std::size_t>(cities_), codes_.codes(), scratch.work.data(), out);
+                   static_cast<std::size_t>(cities_));
 }
 
 void KeyLayout::tour(const std::uint8_t* chromosome, std::vector<std::int32_t>& out) const {

@@ -4,21 +4,27 @@
 // city-with-bit-15 genes of the reference format, 2N bytes instead of 4N.
 // Operations, draws and results are those of the reference path chromosome:
 //   initialise: integers below N until all N cities are placed; a city drawn
-//               again is discarded (a membership table replaces the scan);
+//               again is discarded (a membership table replaces the scan;
+//               path_creation_kernels.h), members made in parallel by
+//               speculation (path_chains.h);
 //   crossover:  one integer below N, the cut; tails exchanged; the r-th
 //               surplus city of A's head traded against the r-th of B's,
 //               found through a city-to-tail-position index;
 //   mutate:     per position one uniform, and after each hit one integer
-//               below N, the partner position; walked through hit masks.
+//               below N, the partner position; walked through hit words
+//               (path_mutation_kernels.h).
+// The engine's requirements of a layout: chromosome_layout.h.
 
 #include <cstdint>
 #include <vector>
 
 #include "aligned.h"
 #include "cell_codes.h"
+#include "chromosome_layout.h"
 #include "grid.h"
 #include "instruction_set.h"
 #include "parallel.h"
+#include "path_chains.h"
 #include "path_creation_kernels.h"
 #include "path_mutation_kernels.h"
 #include "random.h"
@@ -28,101 +34,91 @@ namespace wendra {
 
 class PathLayout {
  public:
-  // Per-worker working memory.
-  struct alignas(64) Scratch {  // one per worker, on lines of its own
-    explicit Scratch(const PathLayout& layout);
+  // Mutations take N draws plus one per hit.
+  static constexpr MutationDraws kMutationDraws = MutationDraws::kPlannedAsHitWords;
+  // Members take a random number of draws each.
+  static constexpr MemberCreation kMemberCreation = MemberCreation::kBySpeculation;
+
+  // What one worker thread crosses and measures with: the crossover's index
+  // of tail positions and its lists of surplus cities.
+  class alignas(64) Worker {  // on lines of its own
+   public:
+    explicit Worker(const PathLayout& layout);
     // Bytes the constructor allocates.
     static std::size_t heapBytes(const PathLayout& layout);
-    LineVector<std::uint32_t> tailMark;  // per code: (stamp << 15) | tail position
-    std::uint32_t stamp = 0;
-    LineVector<std::uint16_t> surplusA, surplusB;
+    // child1 and child2 become the crossover of copies of a and b at `cut`.
+    void crossCopy(const std::uint8_t* a, const std::uint8_t* b, std::uint32_t cut, std::uint8_t* child1,
+                   std::uint8_t* child2);
+    std::int32_t length(const std::uint8_t* chromosome) const { return layout_->length(chromosome); }
+    void lengthPair(const std::uint8_t* a, const std::uint8_t* b, std::int32_t* out) const {
+      out[0] = layout_->length(a);
+      out[1] = layout_->length(b);
+    }
+
+   private:
+    // The positions in `tail` (from the cut on) of the cities of `head`
+    // that the tail holds, in head order, into out; returns how many.
+    std::uint32_t surplus(const std::uint16_t* head, const std::uint16_t* tail, std::uint32_t cut,
+                          std::uint16_t* out);
     std::uint32_t nextStamp();
+
+    const PathLayout* layout_;
+    LineVector<std::uint32_t> tailMark_;  // per code: (stamp << 15) | tail position
+    std::uint32_t stamp_ = 0;
+    LineVector<std::uint16_t> surplusA_, surplusB_;
   };
 
   // kernels: the builds of the kernel families to run.
-  PathLayout(const Grid& grid, double mutationProbability, InstructionSet kernels = fastestSet());
+  PathLayout(const Grid& grid, double mutationProbability, InstructionSet kernels);
 
   static std::int32_t textBytes(const Grid& grid) { return 4 * grid.cities(); }
-  // A mutation's draws are planned as hit words (see planMutation).
-  static constexpr bool kPlansHitWords = true;
   std::size_t storedBytes() const { return 2 * static_cast<std::size_t>(cities_); }
   std::uint32_t cutBound() const { return static_cast<std::uint32_t>(cities_); }
-
   // Bytes the layout itself holds.
   std::size_t heapBytes() const { return codes_.heapBytes(); }
-  // Working memory initialiseAll(.., count, .., pool, spare) allocates, at
-  // most, while it runs.
-  std::size_t creationWorkBytes(std::int32_t count, const WorkerPool* pool, bool spare) const;
 
-  // Initialises `count` members in index order from the stream after
-  // `state`; returns the state after the last draw. With a pool of several
-  // workers and `spare` room for `count` more members (the same stride, its
-  // contents free to overwrite), the work is shared out by speculation (see
-  // Chain); the result is the same whatever the pool and its timing.
-  std::uint32_t initialiseAll(std::uint8_t* members, std::size_t stride, std::int32_t count,
-                              std::uint32_t state, WorkerPool* pool, std::uint8_t* spare) const;
+  // Makes `count` members in index order from the stream after `state`,
+  // calls measure(begin, end, worker) for them, and returns the state after
+  // the last draw. With a pool, the members are made by speculation in
+  // `spare` room for `count` more (the same stride, free to overwrite); the
+  // result is the same whatever the pool and its timing.
+  template <class Measure>
+  std::uint32_t initialise(std::uint8_t* members, std::size_t stride, std::int32_t count, std::uint32_t state,
+                           WorkerPool* pool, std::uint8_t* spare, Measure&& measure) const {
+    const PathChains made = chains();
+    state = made.make(members, stride, count, state, pool, spare, made.plan(count, creationWorkers(pool)));
+    if (pool)
+      pool->run(count, measure);
+    else
+      measure(std::int64_t{0}, std::int64_t{count}, 0);
+    return state;
+  }
+  // Working memory initialise allocates, at most, while it runs.
+  std::size_t creationWorkBytes(std::int32_t count, const WorkerPool* pool) const {
+    return chains().workBytes(count, creationWorkers(pool));
+  }
+  // How members are made in parallel.
+  PathChains chains() const;
 
-  // Parallel creation. A member's draws depend only on where in the stream
-  // it starts, and the end of a member moves with its start only now and
-  // then, so a run of members begun anywhere falls onto the true member
-  // boundaries after a few members (about 1.5 H_N at most, nine times in
-  // ten) and makes the true members from there on. Task 0 makes the true
-  // members from the start, straight into place, until `leadingDraws`; each
-  // chain, at the same time, makes members into spare slots from its start
-  // until its draw limit. Consecutive tasks overlap by a few members, so a
-  // chain usually joins the sequence of the task before it while that one
-  // still runs. Then, in order, the true sequence is continued (member by
-  // member, on the calling thread, only where needed) until it reaches a
-  // start one of the chain's members had; that member and the chain's
-  // later ones are the true ones and are copied into place, and the
-  // sequence goes on from the chain's end with the next chain. What no
-  // chain covers is made in turn.
-  struct Chain {
-    std::uint64_t start;      // draws after `state` where the chain begins
-    std::int32_t firstSlot;   // its members go to spare slots firstSlot ..
-    std::int32_t capacity;    //   firstSlot + capacity - 1 (at most)
-    std::uint64_t drawLimit;  // it stops after the member that reaches this many draws
-  };
-  struct ChainPlan {
-    std::uint64_t leadingDraws;  // task 0 stops after the member that reaches this (0: makes none)
-    std::vector<Chain> chains;
-  };
-  // The plan for `workers` workers (no chains for one, or when the overlap
-  // would cost more than the workers save): tasks of equal expected draws.
-  ChainPlan planChains(std::int32_t count, int workers) const;
-  // What the merge did: chains whose members joined the true sequence,
-  // members copied from them, members made in turn.
-  struct MergeReport {
-    std::int32_t chainsMet = 0, copied = 0, madeInTurn = 0;
-  };
-  // initialiseAll with the given plan; the result does not depend on it.
-  // REQUIRES: each chain's slots lie in 0 .. count - 1 and the chains'
-  // slots do not overlap.
-  std::uint32_t initialiseWithPlan(std::uint8_t* members, std::size_t stride, std::int32_t count,
-                                   std::uint32_t state, WorkerPool* pool, std::uint8_t* spare,
-                                   const ChainPlan& plan, MergeReport* report = nullptr) const;
-  // Plan words the mutations of `children` children may need, at most.
-  std::size_t planWordsFor(std::size_t children) const;
+  // Hit words a child's mutation may need, at most.
+  std::size_t planWordsPerChild() const;
   // Plans a mutation that starts after `state`: writes its words of gene
   // hits (`used` of them) and returns the state after its last draw.
   std::uint32_t planMutation(std::uint32_t state, std::uint64_t* words, std::size_t& used) const;
-  // child1 and child2 become the crossover of copies of a and b at `cut`.
-  void crossCopy(const std::uint8_t* a, const std::uint8_t* b, std::uint32_t cut, std::uint8_t* child1,
-                 std::uint8_t* child2, Scratch& scratch) const;
   // The mutation planned from `state` into `words`.
-  void mutate(std::uint8_t* chromosome, std::uint32_t state, const std::uint64_t* words, Scratch& scratch) const;
-  std::int32_t length(const std::uint8_t* chromosome, Scratch& scratch) const;
+  void mutate(std::uint8_t* chromosome, std::uint32_t state, const std::uint64_t* words) const;
+
+  std::int32_t length(const std::uint8_t* chromosome) const;
   void tour(const std::uint8_t* chromosome, std::vector<std::int32_t>& out) const;
   // The reference format: 32-bit genes city | 0x8000, little endian.
   void textForm(const std::uint8_t* chromosome, std::uint8_t* out) const;
 
  private:
-  Grid grid_;
+  // Tasks creation shares the work among.
+  static int creationWorkers(const WorkerPool* pool);
+
   std::int32_t cities_;
   CellCodes codes_;
-  // Tasks initialiseAll shares the work among.
-  static int creationWorkers(const WorkerPool* pool, bool spare);
-
   const PathMutationKernels* mutationKernels_;
   const PathCreationKernels* creationKernels_;
   const TourKernels* tourKernels_;

@@ -16,13 +16,14 @@
 #include "instruction_set.h"
 #include "path_creation_kernels.h"
 #include "parallel.h"
+#include "path_chains.h"
 #include "path_layout.h"
 
 namespace wendra {
 namespace {
 
-using Plan = PathLayout::ChainPlan;
-using Report = PathLayout::MergeReport;
+using Plan = PathChains::Plan;
+using Report = PathChains::MergeReport;
 
 struct Made {
   std::vector<std::uint8_t> members;  // the stored genes, member after member
@@ -35,7 +36,7 @@ Made makeWithPlan(const PathLayout& layout, std::int32_t count, std::uint32_t st
   AlignedBytes members(stride * count), spare(stride * count);
   std::memset(members.data(), 0, members.size());
   std::memset(spare.data(), 0xCD, spare.size());  // left over from earlier use
-  Made made{{}, layout.initialiseWithPlan(members.data(), stride, count, state, pool, spare.data(), plan, report)};
+  Made made{{}, layout.chains().make(members.data(), stride, count, state, pool, spare.data(), plan, report)};
   for (std::int32_t i = 0; i < count; ++i)
     made.members.insert(made.members.end(), members.data() + i * stride, members.data() + i * stride + bytes);
   return made;
@@ -105,7 +106,7 @@ const std::vector<PlanCase> kPlanCases = {
 
 TEST(ChainMergeTest, AnyPlanGivesTheSequence) {
   const Grid grid = Grid::of(10, 10);
-  const PathLayout layout(grid, 0.05);
+  const PathLayout layout(grid, 0.05, fastestSet());
   const std::uint32_t state = 12345;
   const Made want = makeWithPlan(layout, kCount, state, nullptr, Plan{UINT64_MAX, {}});
   const std::vector<std::uint64_t> at = boundaries(grid, kCount + 100, state);
@@ -154,16 +155,16 @@ const PlannedCase kPlannedCases[] = {
 
 TEST(ChainMergeTest, PlannedChainsMeetTheSequence) {
   for (const PlannedCase& c : kPlannedCases) {
-    const PathLayout layout(Grid::of(c.width, c.height), 0.05);
+    const PathLayout layout(Grid::of(c.width, c.height), 0.05, fastestSet());
     const std::string where = std::to_string(c.width) + "x" + std::to_string(c.height) + " P=" +
                               std::to_string(c.count) + ", " + std::to_string(c.workers) + " workers";
-    const Plan plan = layout.planChains(c.count, c.workers);
+    const Plan plan = layout.chains().plan(c.count, c.workers);
     // The plan's own promises: task 0 makes members, the chains' slots lie
     // in range and apart.
     ASSERT_GE(plan.leadingDraws, 1u) << where;
     ASSERT_LE(plan.chains.size() + 1, static_cast<std::size_t>(c.workers)) << where;
     std::int32_t slot = 0;
-    for (const PathLayout::Chain& chain : plan.chains) {
+    for (const PathChains::Chain& chain : plan.chains) {
       EXPECT_EQ(chain.firstSlot, slot) << where;
       slot += chain.capacity;
     }

@@ -12,7 +12,11 @@
 
 #include "../reference/draw_count.h"
 #include "engines.h"
+#include "instruction_set.h"
 #include "key_layout.h"
+#include "literal_engine.h"
+#include "literal_path.h"
+#include "literal_random_key.h"
 #include "path_layout.h"
 
 namespace wendra {
@@ -37,6 +41,51 @@ template <class Engine>
 std::vector<std::uint8_t> memberBytes(const Engine& e, std::int32_t i) {
   auto span = e.chromosome(i);
   return {span.begin(), span.end()};
+}
+
+// Every member in the reference format, every length, the records and the
+// stream's state.
+template <class Engine>
+std::vector<double> fingerprint(const Engine& e) {
+  std::vector<double> f = {static_cast<double>(e.random().state()), e.generationBestLength(), e.overallBestLength(),
+                           e.averageLength(), static_cast<double>(e.overallBestGeneration())};
+  for (std::int32_t i = 0; i < e.populationSize(); ++i) {
+    f.push_back(e.memberLength(i));
+    const auto c = e.chromosome(i);
+    f.insert(f.end(), c.begin(), c.end());
+  }
+  return f;
+}
+
+// The engine on every kernel build that runs here, the scalar one included,
+// on one thread and on the pool (30 x 30 with 200 members is large enough to
+// be shared out), against the reference build.
+template <class Layout, class Encoding>
+void expectEveryKernelBuildToGiveTheReferenceRun() {
+  struct Case {
+    Grid grid;
+    std::int32_t population;
+    double pm, pc;
+  };
+  for (const Case& c : {Case{Grid::of(7, 5), 13, 0.3, 0.7}, Case{Grid::of(30, 30), 200, 0.02, 0.8}}) {
+    std::vector<std::vector<double>> want;
+    literal::GeneticEngine<Encoding> reference;
+    reference.createPopulation(c.grid, c.population, c.pm, c.pc);
+    for (int g = 0; g < 4; ++g, reference.step()) want.push_back(fingerprint(reference));
+    for (InstructionSet set : runnableSets()) {
+      for (int threads : {1, 2}) {
+        FastEngine<Layout> fast(threads, FastEngine<Layout>::kRedrawPlanBytes, set);
+        fast.createPopulation(c.grid, c.population, c.pm, c.pc);
+        for (int g = 0; g < 4; ++g, fast.step())
+          ASSERT_EQ(fingerprint(fast), want[g]) << nameOf(set) << " " << threads << " threads, generation " << g;
+      }
+    }
+  }
+}
+
+TEST(FastEngineTest, EveryKernelBuildGivesTheReferenceRun) {
+  expectEveryKernelBuildToGiveTheReferenceRun<PathLayout, literal::PathEncoding>();
+  expectEveryKernelBuildToGiveTheReferenceRun<KeyLayout, literal::RandomKeyEncoding>();
 }
 
 TEST(FastEngineTest, TwoEnginesWithTheSameInputsAgreeEverywhere) {

@@ -204,7 +204,8 @@ void PathChains::copyIntoPlace(const std::vector<Copy>& copies, std::uint8_t* me
   std::vector<std::int64_t> copyStart(copies.size() + 1, 0);  // running member counts
   for (std::size_t c = 0; c < copies.size(); ++c) copyStart[c + 1] = copyStart[c] + copies[c].count;
   auto copy = [&](std::int64_t begin, std::int64_t end, int) {
-    std::size_t c = static_cast<std::size_t>(std::upper_bound(copyStart.begin(), copyStart.end(), begin) - copyStart.begin()) - 1;
+    auto c = static_cast<std::size_t>(std::upper_bound(copyStart.begin(), copyStart.end(), begin) - copyStart.begin());
+    --c;  // the copy that holds member `begin`
     for (std::int64_t x = begin; x < end; ++x) {
       while (x >= copyStart[c + 1]) ++c;
       const std::int64_t offset = x - copyStart[c];

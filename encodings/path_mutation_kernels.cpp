@@ -43,6 +43,7 @@ void apply(std::uint32_t state, std::uint32_t n, std::uint16_t* genes, const std
 }  // namespace
 }  // namespace kernels_scalar
 
-const PathMutationKernels PathMutationKernels::scalar = {.name = "scalar", .plan = kernels_scalar::plan, .apply = kernels_scalar::apply};
+const PathMutationKernels PathMutationKernels::scalar = {
+    .name = "scalar", .plan = kernels_scalar::plan, .apply = kernels_scalar::apply};
 
 }  // namespace wendra

@@ -99,7 +99,9 @@ class FastEngine final : public EvolutionEngine {
     // 1. Plan the draws; 2. build the pairs from them. On the pool, the
     //    caller plans while the other workers build the pairs planned so far.
     std::atomic<std::int64_t> planned{0};
-    auto plan = [&] { random().setState(StepPlanner<Layout>(population, handover, stream_).plan(random().state(), planned)); };
+    auto plan = [&] {
+      random().setState(StepPlanner<Layout>(population, handover, stream_).plan(random().state(), planned));
+    };
     auto build = [&](std::int64_t begin, std::int64_t end, int worker) {
       PairBuilder<Layout>(population, handover, stream_, worker).build(begin, end, planned);
     };

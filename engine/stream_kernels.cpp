@@ -29,7 +29,9 @@ void drawCities(std::uint32_t state, std::uint32_t n, std::uint32_t* cities, std
 }  // namespace
 }  // namespace kernels_scalar
 
-const StreamKernels StreamKernels::scalar = {
-    .name = "scalar", .fetchForWriting = kernels_scalar::fetchForWriting, .hitWords = kernels_scalar::hitWords, .drawCities = kernels_scalar::drawCities};
+const StreamKernels StreamKernels::scalar = {.name = "scalar",
+                                             .fetchForWriting = kernels_scalar::fetchForWriting,
+                                             .hitWords = kernels_scalar::hitWords,
+                                             .drawCities = kernels_scalar::drawCities};
 
 }  // namespace wendra

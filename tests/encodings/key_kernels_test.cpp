@@ -71,7 +71,8 @@ TEST(KeyKernelsTest, TourLengths) {
         for (auto& key : keys) key = static_cast<std::uint8_t>(random.below(values) + (values == 100 ? 14 : 0));
         const std::int32_t want = gridLength(decoded(keys, codes));
         std::vector<std::uint16_t> work(n, 0xFFFF);
-        ASSERT_EQ(k->tourLength(keys.data(), n, codes.data(), work.data()), want) << k->name << " " << n << " " << values;
+        ASSERT_EQ(k->tourLength(keys.data(), n, codes.data(), work.data()), want)
+            << k->name << " " << n << " " << values;
 
         // As one of a pair, either way round, beside keys of another pattern
         // (all equal, so the order is the cities' own).

@@ -50,8 +50,8 @@ std::vector<std::uint64_t> boundaries(const Grid& grid, std::int32_t count, std:
   std::vector<std::uint16_t> genes(static_cast<std::size_t>(n) * count);
   std::vector<std::uint64_t> ends(static_cast<std::size_t>(count) + 1, 0);
   AlignedBytes work(pathWorkBytes(n));
-  kernelsFor<PathCreationKernels>(fastestSet()).initialise(state, n, codes.codes(), genes.data(), n, count, UINT64_MAX, ends.data() + 1,
-                           work.data());
+  PathCreationKernels::scalar.initialise(state, n, codes.codes(), genes.data(), n, count, UINT64_MAX,
+                                         ends.data() + 1, work.data());
   return ends;
 }
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "chart_polyline.h"
 #include "device_picture.h"
 
 namespace wendra {
@@ -245,13 +246,14 @@ void Chart::drawAxis(QPainter& painter, const chart::AxisLayout& axis) const {
   for (int at : axis.minorTicks) tick(at, minor);
 }
 
-void Chart::drawSeries(QPainter& painter, const ChartSeries& series) const {
-  const std::vector<chart::PixelPoint> points =
-      chart::seriesPolyline(series.xValues().values(), series.yValues().values(),
-                            layout_.bottom.map, layout_.left.map);
-  painter.setPen(linePen(series.color(), picture_.devicePixelRatio()));
+void Chart::drawSeries(QPainter& painter, const ChartSeries& series) {
+  const std::vector<chart::PixelPoint> points = chart::seriesPolyline(
+      series.xValues(), series.yValues(), layout_.bottom.map, layout_.left.map);
+  segments_.clear();
   for (std::size_t i = 1; i < points.size(); ++i)
-    painter.drawLine(points[i - 1].x, points[i - 1].y, points[i].x, points[i].y);
+    segments_.emplace_back(points[i - 1].x, points[i - 1].y, points[i].x, points[i].y);
+  painter.setPen(linePen(series.color(), picture_.devicePixelRatio()));
+  painter.drawLines(segments_.data(), static_cast<int>(segments_.size()));
 }
 
 void Chart::mousePressEvent(QMouseEvent* event) {

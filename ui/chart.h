@@ -27,6 +27,7 @@
 
 #include <QFont>
 #include <QImage>
+#include <QLine>
 #include <QPoint>
 #include <QWidget>
 
@@ -85,7 +86,7 @@ class Chart : public QWidget {
   void redraw();
   void drawLegend(class QPainter& painter) const;
   void drawAxis(class QPainter& painter, const chart::AxisLayout& axis) const;
-  void drawSeries(class QPainter& painter, const ChartSeries& series) const;
+  void drawSeries(class QPainter& painter, const ChartSeries& series);
   void panTo(QPoint to);
   QFont chartFont() const;
 
@@ -97,6 +98,7 @@ class Chart : public QWidget {
   chart::ChartLayout layout_;
   QImage picture_;
   bool pictureValid_ = false;
+  std::vector<QLine> segments_;  // reused by every series drawing
   bool panning_ = false;
   QPoint panFrom_;
 };

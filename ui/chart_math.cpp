@@ -158,6 +158,11 @@ int AxisMap::toPixel(double value) const {
                             : static_cast<std::int64_t>(start_) + rounded);
 }
 
+bool AxisMap::onScale(double value) const {
+  const double range = maximum_ - minimum_;
+  return range == 0 || std::fabs((value - minimum_) * size() / range) < kInt32Max;
+}
+
 double AxisMap::toValue(int pixel) const {
   const int axisSize = size();
   if (axisSize < 1) return 0;
@@ -316,35 +321,6 @@ ChartLayout layoutChart(const LayoutInput& input) {
   placeLabels(layout.bottom, input);
   placeLabels(layout.left, input);
   return layout;
-}
-
-std::vector<PixelPoint> seriesPolyline(const std::vector<double>& xs, const std::vector<double>& ys,
-                                       const AxisMap& bottom, const AxisMap& left) {
-  std::vector<PixelPoint> points;
-  const std::size_t n = std::min(xs.size(), ys.size());
-  if (n == 0) return points;
-  const double leftValue = bottom.toValue(bottom.start());
-  const double rightValue = bottom.toValue(bottom.end());
-
-  std::size_t first = 0;
-  while (first < n && xs[first] < leftValue) ++first;
-  if (first == n) return points;
-  std::size_t last = n - 1;
-  if (xs[last] > rightValue) {
-    last = 0;
-    while (xs[last] < rightValue) ++last;
-  }
-  last = std::max(last, first);
-
-  auto pixel = [&](std::size_t i) { return PixelPoint{bottom.toPixel(xs[i]), left.toPixel(ys[i])}; };
-  if (first > 0) points.push_back(pixel(first - 1));
-  const PixelPoint start = pixel(first);
-  if (points.empty() || points.back() != start) points.push_back(start);
-  for (std::size_t i = first + 1; i <= last; ++i) {
-    const PixelPoint p = pixel(i);
-    if (p != points.back()) points.push_back(p);
-  }
-  return points;
 }
 
 }  // namespace wendra::chart

@@ -1,9 +1,9 @@
 #pragma once
 // The arithmetic of the fitness chart, kept apart from any painter: rounding,
 // the label number format, the label step, the label values, value-to-pixel
-// maps, the minor ticks, the series polyline and the layout of the whole
-// chart (plot rectangle, legend, title, both axes). Chart::paintEvent only
-// turns a ChartLayout into pixels.
+// maps, the minor ticks and the layout of the whole chart (plot rectangle,
+// legend, title, both axes). Chart::paintEvent only turns a ChartLayout into
+// pixels; the series line is chart_polyline.h.
 //
 // Pixel conventions:
 //  - The plot rectangle `plot` (R) is given by its edges; its frame (the back
@@ -90,6 +90,10 @@ class AxisMap {
   // end - round(...); the middle when the range is 0 or the offset is
   // 2147483647 or more in magnitude. Saturates at the int range.
   int toPixel(double value) const;
+  // Whether `value` maps by the linear rule above rather than to the middle
+  // for an offset too large (always with range 0). toPixel is monotone on
+  // any interval whose two ends are on the scale.
+  bool onScale(double value) const;
   // Minimum + (p - start) * range / size, or for a vertical axis
   // Maximum - (p - start) * range / size; 0 when size < 1.
   double toValue(int pixel) const;
@@ -207,21 +211,5 @@ struct LayoutInput {
 // space for the axes, label steps, labels and ticks. The returned maps carry
 // the ranges in effect (for Automatic axes those of the data).
 ChartLayout layoutChart(const LayoutInput& input);
-
-// The pixels a series line passes through, given X and Y values (X ascending)
-// and the two maps. `points` are joined by line segments in order; the first
-// entry is where the pen starts. Empty when nothing is drawn (fewer than two
-// entries draw nothing either).
-//  - first point: the first with X >= value at plot.left; the last: the last
-//    point if its X is not beyond the value at plot.right, else the first with
-//    X at or beyond it;
-//  - a first point with index > 0 is reached from its predecessor;
-//  - a point on the same pixel as the point drawn before it is skipped.
-struct PixelPoint {
-  int x = 0, y = 0;
-  bool operator==(const PixelPoint&) const = default;
-};
-std::vector<PixelPoint> seriesPolyline(const std::vector<double>& xs, const std::vector<double>& ys,
-                                       const AxisMap& bottom, const AxisMap& left);
 
 }  // namespace wendra::chart

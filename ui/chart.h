@@ -7,17 +7,26 @@
 // Drawing is double-buffered: Add, Clear, a panning move, a new size or new
 // number separators mark the cached picture invalid and request a repaint; a
 // paint with a valid picture only copies it. The arithmetic lives in
-// chart_math.h; paintEvent turns a chart::ChartLayout into pixels.
+// chart_math.h and chart_polyline.h; chart_draw.h and chart_series_painter.h
+// turn a chart::ChartLayout into pixels.
+//
+// The picture is built in three layers, each kept while what it shows is
+// unchanged: the frame (background, bevel, legend, title) for a size, font
+// and palette; the frame with walls and axes for a layout of labels and
+// ticks; and on top of a copy of that, the series. A redraw whose axes did
+// not move only puts back the pixels the last series lines touched and draws
+// the lines anew, and asks to show just that area: the chart redraws when its
+// window is about to repaint, so that the window repaints only what changed.
+//
+// The pictures are made at the widget's device pixel ratio (device_picture.h)
+// and drawn into in widget pixels: the same layout at every scale, text and
+// lines at the screen's resolution. A new ratio (another screen) redraws them.
 //
 // Text: 8-point "Arial" (fontconfig gives Liberation Sans, metric-compatible).
 // h, "the height of the text W", is QFontMetrics::size(0, "W").height(), the
 // height of the text's layout box (13 pixels for Liberation Sans 11 px; the
 // font's line height() rounds ascent and descent apart and gives 12). Text
 // widths are QFontMetrics::horizontalAdvance.
-//
-// The picture is made at the widget's device pixel ratio (device_picture.h)
-// and drawn into in widget pixels: the same layout at every scale, text and
-// lines at the screen's resolution. A new ratio (another screen) redraws it.
 //
 // Colours: background = palette Button (the button face), bevel shadow =
 // palette Dark, bevel highlight = palette Light.
@@ -27,12 +36,18 @@
 
 #include <QFont>
 #include <QImage>
-#include <QLine>
 #include <QPoint>
+#include <QPointer>
 #include <QWidget>
 
+#include <vector>
+
+#include "chart_draw.h"
 #include "chart_math.h"
+#include "chart_polyline.h"
 #include "chart_series.h"
+#include "chart_series_painter.h"
+#include "chart_text.h"
 
 namespace wendra {
 
@@ -61,7 +76,7 @@ class Chart : public QWidget {
   // The layout of the last redraw (plot rectangle, legend, axes), and whether
   // the cached picture is valid.
   const chart::ChartLayout& layout() const { return layout_; }
-  bool pictureValid() const;
+  bool pictureValid() const { return pictureValid_ && picturesFit(); }
   // The text metrics the chart draws with.
   chart::TextMetrics textMetrics() const;
 
@@ -71,8 +86,10 @@ class Chart : public QWidget {
   void doubleClicked();
 
  protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
@@ -80,13 +97,15 @@ class Chart : public QWidget {
 
  private:
   void invalidate();
+  void watchWindow();
   // The layout for the current size and data; stores the ranges of the
   // Automatic axes.
   chart::ChartLayout computeLayout();
-  void redraw();
-  void drawLegend(class QPainter& painter) const;
-  void drawAxis(class QPainter& painter, const chart::AxisLayout& axis) const;
-  void drawSeries(class QPainter& painter, const ChartSeries& series);
+  // Brings the picture up to date; returns the area that changed.
+  QRect redraw();
+  bool picturesFit() const;
+  void makePictures();
+  void drawSeries(QPainter& painter, const ChartSeries& series, QRect& changed);
   void panTo(QPoint to);
   QFont chartFont() const;
 
@@ -95,10 +114,24 @@ class Chart : public QWidget {
   chart::AxisState bottomAxis_;
   chart::AxisState leftAxis_;
   chart::NumberSeparators separators_;
+  chart::ChartText text_;
   chart::ChartLayout layout_;
-  QImage picture_;
+
+  // The three layers (see above) and what they were drawn for.
+  QImage frame_;    // background, bevel, legend, title
+  QImage axes_;     // the frame with walls and axes
+  QImage picture_;  // the axes with the series: what the widget shows
+  bool frameValid_ = false;
+  bool axesValid_ = false;
   bool pictureValid_ = false;
-  std::vector<QLine> segments_;  // reused by every series drawing
+  chart::ChartLayout frameLayout_;
+  chart::FrameColors frameColors_;
+  QFont frameFont_;
+  chart::ChartLayout axesLayout_;
+  chart::SeriesPainter seriesPainter_;
+  std::vector<chart::PixelColumn> columns_;  // reused by every series drawing
+  QPointer<QWidget> watched_;  // the window whose repaints redraw first
+
   bool panning_ = false;
   QPoint panFrom_;
 };

@@ -1,23 +1,24 @@
 #pragma once
-// The series line of the fitness chart: the pixels a series' polyline runs
-// through, joined by 1-pixel line segments in order.
+// The series line of the fitness chart, by pixel column.
 //
-// The line it stands for goes through every point in the visible range:
+// The line goes through every point in the visible range:
 //  - first point: the first with X >= the value at the plot's left edge;
 //    last: the last point if its X is not beyond the value at the right
 //    edge, else the first with X at or beyond it;
 //  - a first point with index > 0 is reached from its predecessor;
-//  - a point on the same pixel as the point drawn before it is skipped.
-// Where several points share a pixel column, that line runs up and down the
-// column, and a vertical 1-pixel segment covers exactly the pixels between
-// its ends. So a column needs only where the line enters it (its first
-// point), its highest and lowest pixel and where it leaves (its last point):
-// seriesPolyline gives those four, found from the values' cached extremes,
-// and the segments between neighbouring columns stay exactly the ones the
-// whole line has. A repaint so costs about (pixel columns x log points)
-// however long the series. Columns whose values do not all map by the linear
-// rule (AxisMap::onScale: values so far off that they map to the middle), and
-// series holding a NaN, are walked point by point.
+//  - a point on the same pixel as the point drawn before it is skipped;
+// and joins them with 1-pixel segments. Where consecutive points share a
+// pixel column, the line runs up and down that column, and a vertical
+// segment covers exactly the pixels between its ends: so all a column needs
+// is where the line enters it, its highest and lowest pixel and where it
+// leaves. seriesColumns() gives those, finding a column's points by its
+// pixel boundary and their extremes from the values' block extremes
+// (ValueList::extremes), so that it costs about (pixel columns x log points)
+// however long the series. The segments between neighbouring columns are
+// exactly the ones the line through every point has. Columns whose values do
+// not all map by the linear rule (AxisMap::scaledPixel: values so far off
+// that they map to the middle), and series holding a NaN, are walked point by
+// point.
 
 #include <vector>
 
@@ -31,10 +32,26 @@ struct PixelPoint {
   bool operator==(const PixelPoint&) const = default;
 };
 
-// The polyline of a series with X values `xs` (ascending) and Y values `ys`
-// (as many) under the two maps; the first entry is where the pen starts.
-// Empty when nothing is drawn (fewer than two entries draw nothing either).
-std::vector<PixelPoint> seriesPolyline(const ValueList& xs, const ValueList& ys,
+// A run of consecutive line points in one pixel column x: the line enters at
+// (x, in), covers (x, top) ... (x, bottom) and leaves at (x, out).
+// top <= in, out <= bottom.
+struct PixelColumn {
+  int x = 0;
+  int in = 0, out = 0;
+  int top = 0, bottom = 0;
+  bool operator==(const PixelColumn&) const = default;
+};
+
+// The columns of the line of a series with X values `xs` (ascending) and Y
+// values `ys` (as many) under the two maps, in drawing order; neighbours
+// differ in x. Empty when the visible range is empty.
+std::vector<PixelColumn> seriesColumns(const ValueList& xs, const ValueList& ys,
                                        const AxisMap& bottom, const AxisMap& left);
+
+// The same line as a polyline (the first entry is where the pen starts; no
+// two neighbours are the same pixel): per column its entry, its two extreme
+// pixels the shorter way round, and its exit. Fewer than two entries draw
+// nothing.
+std::vector<PixelPoint> polylineOf(const std::vector<PixelColumn>& columns);
 
 }  // namespace wendra::chart

@@ -24,8 +24,10 @@ void ValueList::insert(int index, double value) {
     values_.insert(values_.begin() + index, value);
     index_.rebuild(values_);
     dirty_ = true;
+    ordinals_ = false;
     return;
   }
+  if (value != static_cast<double>(count())) ordinals_ = false;
   // The cache follows as a full scan would: the first smallest and the last
   // largest value. A NaN compares with nothing, so it leaves that to a scan.
   if (!dirty_ && !std::isnan(value)) {
@@ -45,6 +47,7 @@ void ValueList::insert(int index, double value) {
 void ValueList::clear() {
   values_.clear();
   index_.clear();
+  ordinals_ = true;
   minimum_ = maximum_ = 0;
   dirty_ = false;
 }

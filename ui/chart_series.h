@@ -30,6 +30,9 @@ class ValueList {
 
   // Whether extremes() may be asked: no value is NaN.
   bool ordered() const { return index_.ordered(); }
+  // Whether every value equals its index (0, 1, 2, ...), as a series' X
+  // values do.
+  bool ordinals() const { return ordinals_; }
   // The smallest and largest of values first ... last.
   // REQUIRES: ordered(); 0 <= first <= last < count().
   Extremes extremes(int first, int last) const;
@@ -43,6 +46,7 @@ class ValueList {
 
   std::vector<double> values_;
   ValueExtremes index_;
+  bool ordinals_ = true;
   mutable double minimum_ = 0;
   mutable double maximum_ = 0;
   mutable bool dirty_ = false;

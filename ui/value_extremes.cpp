@@ -53,28 +53,38 @@ void ValueExtremes::addLeafBlock(const std::vector<double>& values, std::size_t 
 
 Extremes ValueExtremes::of(const std::vector<double>& values, std::size_t first,
                            std::size_t last) const {
-  std::size_t begin = first;
-  std::size_t end = last + 1;
-  const std::size_t blockBegin = (begin + kLeafBlock - 1) / kLeafBlock;
-  const std::size_t blockEnd = end / kLeafBlock;
-  if (blockBegin >= blockEnd) return scan(values, begin, end);
-
+  const double* const v = values.data();
+  const std::size_t end = last + 1;
+  double low = v[first], high = v[first];
+  auto take = [&](double smallest, double largest) {
+    low = std::min(low, smallest);
+    high = std::max(high, largest);
+  };
+  std::size_t begin = (first + kLeafBlock - 1) / kLeafBlock;
+  std::size_t stop = end / kLeafBlock;
+  if (begin >= stop) {
+    for (std::size_t i = first + 1; i < end; ++i) take(v[i], v[i]);
+    return {low, high};
+  }
   // The single values before the first whole block and after the last one.
-  Extremes result{values[first], values[first]};
-  if (begin < blockBegin * kLeafBlock) result = merged(result, scan(values, begin, blockBegin * kLeafBlock));
-  if (blockEnd * kLeafBlock < end) result = merged(result, scan(values, blockEnd * kLeafBlock, end));
+  for (std::size_t i = first + 1; i < begin * kLeafBlock; ++i) take(v[i], v[i]);
+  for (std::size_t i = stop * kLeafBlock; i < end; ++i) take(v[i], v[i]);
   // The whole blocks, bottom-up: at each size, take the odd block at either
   // end and go on with the blocks twice as large.
-  begin = blockBegin;
-  end = blockEnd;
-  for (std::size_t level = 0; begin < end; ++level) {
-    const std::vector<Extremes>& blocks = levels_[level];
-    if (begin % 2 != 0) result = merged(result, blocks[begin++]);
-    if (end % 2 != 0) result = merged(result, blocks[--end]);
+  for (std::size_t level = 0; begin < stop; ++level) {
+    const Extremes* const blocks = levels_[level].data();
+    if (begin % 2 != 0) {
+      take(blocks[begin].minimum, blocks[begin].maximum);
+      ++begin;
+    }
+    if (stop % 2 != 0) {
+      --stop;
+      take(blocks[stop].minimum, blocks[stop].maximum);
+    }
     begin /= 2;
-    end /= 2;
+    stop /= 2;
   }
-  return result;
+  return {low, high};
 }
 
 }  // namespace wendra

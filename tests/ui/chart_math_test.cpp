@@ -33,6 +33,15 @@ TEST(ChartRoundingTest, HalvesGoToEvenOrAwayFromZero) {
   EXPECT_EQ(roundHalfEven(3.5), 4);
   EXPECT_EQ(roundHalfEven(-2.5), -2);
   EXPECT_EQ(roundHalfEven(2.6), 3);
+  // Every half and its neighbours, as nearbyint rounds them, up to 2^53.
+  for (double base : {0.0, 1.0, 2.0, 1e6, 2147483646.0, 1125899906842623.0, 2251799813685247.0,
+                      2251799813685248.0, 4503599627370495.0}) {
+    for (double v : {base, base + 0.5, base + 0.25, base + 0.75, std::nextafter(base + 0.5, 0.0),
+                     std::nextafter(base + 0.5, 1e300)}) {
+      EXPECT_EQ(roundHalfEven(v), static_cast<std::int64_t>(std::nearbyint(v))) << v;
+      EXPECT_EQ(roundHalfEven(-v), static_cast<std::int64_t>(std::nearbyint(-v))) << -v;
+    }
+  }
   EXPECT_EQ(roundHalfAway(2.5), 3);
   EXPECT_EQ(roundHalfAway(-2.5), -3);
   EXPECT_EQ(roundHalfAway(2.4), 2);

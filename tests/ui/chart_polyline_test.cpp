@@ -10,6 +10,8 @@
 #include <random>
 #include <vector>
 
+#include "chart_reference.h"
+
 namespace wendra::chart {
 namespace {
 
@@ -25,36 +27,12 @@ ValueList ordinals(std::size_t n) {
   return list;
 }
 
-// The line through every point, as the chart drew it before it reduced
-// columns: the reference that every picture is compared with.
-std::vector<PixelPoint> everyPointPolyline(const ValueList& xsList, const ValueList& ysList,
-                                           const AxisMap& bottom, const AxisMap& left) {
-  const std::vector<double>& xs = xsList.values();
-  const std::vector<double>& ys = ysList.values();
-  std::vector<PixelPoint> points;
-  const std::size_t n = std::min(xs.size(), ys.size());
-  if (n == 0) return points;
-  const double leftValue = bottom.toValue(bottom.start());
-  const double rightValue = bottom.toValue(bottom.end());
-  std::size_t first = 0;
-  while (first < n && xs[first] < leftValue) ++first;
-  if (first == n) return points;
-  std::size_t last = n - 1;
-  if (xs[last] > rightValue) {
-    last = 0;
-    while (xs[last] < rightValue) ++last;
-  }
-  last = std::max(last, first);
-  auto pixel = [&](std::size_t i) { return PixelPoint{bottom.toPixel(xs[i]), left.toPixel(ys[i])}; };
-  if (first > 0) points.push_back(pixel(first - 1));
-  const PixelPoint start = pixel(first);
-  if (points.empty() || points.back() != start) points.push_back(start);
-  for (std::size_t i = first + 1; i <= last; ++i) {
-    const PixelPoint p = pixel(i);
-    if (p != points.back()) points.push_back(p);
-  }
-  return points;
+std::vector<PixelPoint> seriesPolyline(const ValueList& xs, const ValueList& ys,
+                                       const AxisMap& bottom, const AxisMap& left) {
+  return polylineOf(seriesColumns(xs, ys, bottom, left));
 }
+
+using reference::everyPointPolyline;
 
 // The plot area of the pictures below: R with its walls, in a larger image.
 const QRect kPlot(QPoint(40, 20), QPoint(460, 220));

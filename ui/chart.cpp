@@ -215,8 +215,9 @@ QRect Chart::redraw() {
 }
 
 void Chart::drawSeries(QPainter& painter, const ChartSeries& series, QRect& changed) {
+  chart::ColumnMemo& memo = &series == &series1_ ? memo1_ : memo2_;
   columns_ = chart::seriesColumns(series.xValues(), series.yValues(), layout_.bottom.map,
-                                  layout_.left.map);
+                                  layout_.left.map, &memo);
   changed |= seriesPainter_.draw(picture_, painter, columns_, series.color());
 }
 

@@ -130,6 +130,7 @@ class Chart : public QWidget {
   chart::ChartLayout axesLayout_;
   chart::SeriesPainter seriesPainter_;
   std::vector<chart::PixelColumn> columns_;  // reused by every series drawing
+  chart::ColumnMemo memo1_, memo2_;          // what each series' last columns found
   QPointer<QWidget> watched_;  // the window whose repaints redraw first
 
   bool panning_ = false;

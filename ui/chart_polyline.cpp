@@ -7,23 +7,30 @@
 
 namespace wendra::chart {
 
-namespace {
-
 class ColumnBuilder {
  public:
   ColumnBuilder(const ValueList& xs, const ValueList& ys, const AxisMap& bottom,
-                const AxisMap& left)
+                const AxisMap& left, ColumnMemo* memo)
       : xs_(xs), ys_(ys), bottom_(bottom), left_(left),
         towardEnd_(bottom.size() >= 0 ? 0.5 : -0.5),
-        valuePerPixel_(bottom.size() != 0 ? bottom.range() / bottom.size() : 0) {}
+        valuePerPixel_(bottom.size() != 0 ? bottom.range() / bottom.size() : 0),
+        memo_(memo) {
+    if (memo_ && (memo_->values_ != &ys || memo_->revision_ != ys.revision())) memo_->clear();
+    if (memo_) {
+      earlier_.swap(memo_->runs_);
+      memo_->runs_.clear();
+      memo_->values_ = &ys;
+      memo_->revision_ = ys.revision();
+    }
+  }
 
   std::vector<PixelColumn> build(int first, int last) {
-    if (first > 0) addPoint(bottom_.toPixel(xs_[first - 1]), first - 1);
-    std::optional<int> x = bottom_.scaledPixel(xs_[first]);
+    if (first > 0) addPoint(bottom_.toPixel(xAt(first - 1)), first - 1);
+    std::optional<int> x = bottom_.scaledPixel(xAt(first));
     for (int i = first; i <= last;) {
       if (!x) {
         addPoint(bottom_.middle(), i);
-        if (++i <= last) x = bottom_.scaledPixel(xs_[i]);
+        if (++i <= last) x = bottom_.scaledPixel(xAt(i));
         continue;
       }
       const ColumnEnd column = columnEnd(i, last, *x);
@@ -36,6 +43,10 @@ class ColumnBuilder {
   }
 
  private:
+  // X of point k: its index when the X values are ordinals (no need to read
+  // it from memory, where the columns' ends lie far apart).
+  double xAt(int k) const { return ordinalX_ ? static_cast<double>(k) : xs_[k]; }
+
   // The last point of a column, and the scaled pixel of the point after it.
   struct ColumnEnd {
     int end;
@@ -46,7 +57,8 @@ class ColumnBuilder {
   // when they do not all map by the linear rule.
   bool addRun(int i, int end, int x) {
     if (!ys_.ordered()) return false;
-    const Extremes e = ys_.extremes(i, end);
+    const Extremes e = extremes(i, end);
+    if (memo_) memo_->runs_.push_back({i, end, e});
     const std::optional<int> low = left_.scaledPixel(e.minimum);
     const std::optional<int> high = left_.scaledPixel(e.maximum);
     if (!low || !high) return false;
@@ -58,6 +70,36 @@ class ColumnBuilder {
   void addPoint(int x, int i) {
     const int y = left_.toPixel(ys_[i]);
     add(x, y, y, y, y);
+  }
+
+  // The Y extremes of points i ... end: from the earlier run that shares
+  // most of them when the points it loses are not its extremes and those it
+  // gains are few, else from the value blocks.
+  Extremes extremes(int i, int end) {
+    constexpr int kFew = 4;
+    while (next_ < earlier_.size() && earlier_[next_].last < i) ++next_;
+    if (next_ < earlier_.size()) {
+      const ColumnMemo::Run& run = earlier_[next_];
+      const int lostFront = i - run.first, lostBack = run.last - end;
+      const int gainedFront = run.first - i, gainedBack = end - run.last;
+      if (run.first <= end && std::abs(lostFront) <= kFew && std::abs(lostBack) <= kFew) {
+        Extremes e = run.extremes;
+        auto inside = [&](int k) { return ys_[k] > e.minimum && ys_[k] < e.maximum; };
+        bool kept = true;
+        for (int k = run.first; k < i && kept; ++k) kept = inside(k);
+        for (int k = end + 1; k <= run.last && kept; ++k) kept = inside(k);
+        if (kept) {
+          auto take = [&](int k) {
+            e.minimum = std::min(e.minimum, ys_[k]);
+            e.maximum = std::max(e.maximum, ys_[k]);
+          };
+          for (int k = i; k < i + gainedFront; ++k) take(k);
+          for (int k = end - gainedBack + 1; k <= end; ++k) take(k);
+          return e;
+        }
+      }
+    }
+    return ys_.extremes(i, end);
   }
 
   // A run entering at `in`, covering top ... bottom and leaving at `out`;
@@ -84,7 +126,7 @@ class ColumnBuilder {
     const double edge = bottom_.minimum() + (x - bottom_.start() + towardEnd_) * valuePerPixel_;
     int k = last + 1;
     if (std::isfinite(edge)) {
-      if (xs_.ordinals()) {
+      if (ordinalX_) {
         // Point k has X = k: the first at or beyond the edge is its ceiling.
         k = static_cast<int>(std::clamp(std::ceil(edge), i + 1.0, last + 1.0));
       } else {
@@ -99,14 +141,14 @@ class ColumnBuilder {
     std::optional<int> atK;
     bool known = false;
     while (k > i + 1) {
-      const std::optional<int> before = bottom_.scaledPixel(xs_[k - 1]);
+      const std::optional<int> before = bottom_.scaledPixel(xAt(k - 1));
       if (before == x) break;
       atK = before;
       known = true;
       --k;
     }
     for (; k <= last; ++k) {
-      const std::optional<int> here = known ? atK : bottom_.scaledPixel(xs_[k]);
+      const std::optional<int> here = known ? atK : bottom_.scaledPixel(xAt(k));
       known = false;
       if (here != x) return {k - 1, here};
     }
@@ -119,13 +161,16 @@ class ColumnBuilder {
   const AxisMap& left_;
   const double towardEnd_;
   const double valuePerPixel_;
+  const bool ordinalX_ = xs_.ordinals();
+  ColumnMemo* memo_;
+  std::vector<ColumnMemo::Run> earlier_;  // the memo's runs of the last call
+  std::size_t next_ = 0;                  // the first of them not yet passed
   std::vector<PixelColumn> columns_;
 };
 
-}  // namespace
-
 std::vector<PixelColumn> seriesColumns(const ValueList& xs, const ValueList& ys,
-                                       const AxisMap& bottom, const AxisMap& left) {
+                                       const AxisMap& bottom, const AxisMap& left,
+                                       ColumnMemo* memo) {
   const int n = std::min(xs.count(), ys.count());
   if (n == 0) return {};
   const double leftValue = bottom.toValue(bottom.start());
@@ -140,7 +185,7 @@ std::vector<PixelColumn> seriesColumns(const ValueList& xs, const ValueList& ys,
   if (x[static_cast<std::size_t>(last)] > rightValue)
     last = static_cast<int>(std::lower_bound(x.begin(), x.begin() + n, rightValue) - x.begin());
   last = std::max(last, first);
-  return ColumnBuilder(xs, ys, bottom, left).build(first, last);
+  return ColumnBuilder(xs, ys, bottom, left, memo).build(first, last);
 }
 
 std::vector<PixelPoint> polylineOf(const std::vector<PixelColumn>& columns) {

@@ -42,11 +42,33 @@ struct PixelColumn {
   bool operator==(const PixelColumn&) const = default;
 };
 
+// What one series' last columns found: per run of points, its first and last
+// index and their Y extremes. From one repaint to the next, a column's run
+// mostly keeps its points or gains or loses one or two at its ends, so its
+// extremes follow from the ones kept without reading the value blocks again
+// (the chart draws a series after the engine has run through the caches).
+class ColumnMemo {
+ public:
+  struct Run {
+    int first, last;
+    Extremes extremes;
+  };
+  void clear() { runs_.clear(); }
+
+ private:
+  friend class ColumnBuilder;
+  std::vector<Run> runs_;
+  unsigned revision_ = 0;
+  const ValueList* values_ = nullptr;
+};
+
 // The columns of the line of a series with X values `xs` (ascending) and Y
 // values `ys` (as many) under the two maps, in drawing order; neighbours
-// differ in x. Empty when the visible range is empty.
+// differ in x. Empty when the visible range is empty. `memo`, when given,
+// keeps what the next call for the same series can reuse.
 std::vector<PixelColumn> seriesColumns(const ValueList& xs, const ValueList& ys,
-                                       const AxisMap& bottom, const AxisMap& left);
+                                       const AxisMap& bottom, const AxisMap& left,
+                                       ColumnMemo* memo = nullptr);
 
 // The same line as a polyline (the first entry is where the pen starts; no
 // two neighbours are the same pixel): per column its entry, its two extreme

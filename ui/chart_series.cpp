@@ -25,6 +25,7 @@ void ValueList::insert(int index, double value) {
     index_.rebuild(values_);
     dirty_ = true;
     ordinals_ = false;
+    ++revision_;
     return;
   }
   if (value != static_cast<double>(count())) ordinals_ = false;
@@ -48,6 +49,7 @@ void ValueList::clear() {
   values_.clear();
   index_.clear();
   ordinals_ = true;
+  ++revision_;
   minimum_ = maximum_ = 0;
   dirty_ = false;
 }

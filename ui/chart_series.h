@@ -33,6 +33,9 @@ class ValueList {
   // Whether every value equals its index (0, 1, 2, ...), as a series' X
   // values do.
   bool ordinals() const { return ordinals_; }
+  // Counts the changes other than an append: while it stays the same, every
+  // value once read is still there at the same index.
+  unsigned revision() const { return revision_; }
   // The smallest and largest of values first ... last.
   // REQUIRES: ordered(); 0 <= first <= last < count().
   Extremes extremes(int first, int last) const;
@@ -47,6 +50,7 @@ class ValueList {
   std::vector<double> values_;
   ValueExtremes index_;
   bool ordinals_ = true;
+  unsigned revision_ = 0;
   mutable double minimum_ = 0;
   mutable double maximum_ = 0;
   mutable bool dirty_ = false;

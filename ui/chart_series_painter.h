@@ -6,13 +6,14 @@
 // A line is drawn from its pixel columns (chart_polyline.h), clipped to the
 // plot rectangle. At a device pixel ratio of 1 each column's run from its
 // highest to its lowest pixel is written straight into the picture (a
-// vertical 1-pixel segment covers exactly those pixels), and the painter
-// draws the segments between neighbouring columns, the same segments as the
-// line through every point has. It leaves out a segment between adjacent
-// columns whose ends both lie in both columns' runs: its pixels lie in the
-// box between its ends, so within those runs. Where a column then draws a
-// single pixel, that pixel is an end of a segment the full line draws. At
-// any other ratio the painter draws the column polyline.
+// vertical 1-pixel segment covers exactly those pixels), and the segments
+// between neighbouring columns, the same segments as the line through every
+// point has, are written from the pixels the painter drew for the same shape
+// of segment (line_stamps.h). A segment between adjacent columns whose ends
+// both lie in both columns' runs is left out: its pixels lie in the box
+// between its ends, so within those runs. Where a column then draws a single
+// pixel, that pixel is an end of a segment the full line draws. At any other
+// ratio the painter draws the column polyline.
 //
 // Touched pixels are kept per column of the plot as a run from the highest
 // to the lowest one (a segment by the box between its ends).
@@ -26,6 +27,7 @@
 #include <vector>
 
 #include "chart_polyline.h"
+#include "line_stamps.h"
 
 namespace wendra::chart {
 
@@ -60,6 +62,7 @@ class SeriesPainter {
   void drawDirect(QImage& picture, QPainter& painter, const std::vector<PixelColumn>& columns,
                   const QColor& color);
   void touch(int x0, int x1, int y0, int y1);
+  bool denselyTouched(const QRect& bounds) const;
   bool inside(int x, int y) const {
     return x >= clip_.left() && x <= clip_.right() && y >= clip_.top() && y <= clip_.bottom();
   }
@@ -75,6 +78,7 @@ class SeriesPainter {
   Box touched_;       // all of it
   Box drawing_;       // the line being drawn
   std::vector<QLine> segments_;
+  LineStamps stamps_;
 };
 
 }  // namespace wendra::chart

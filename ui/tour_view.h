@@ -23,7 +23,8 @@
 // pixels stay within the box between its ends. So a redraw repaints only the
 // side whose tour (or the grid, the origin or the button face) changed, and
 // asks to show only that side; segments that cannot touch the picture are
-// left out, and the rest go to the painter in one call.
+// left out, and the rest are written from the pixels the painter drew for
+// the same shape of segment (line_stamps.h).
 
 #include <QImage>
 #include <QLine>
@@ -33,6 +34,7 @@
 #include <vector>
 
 #include "grid.h"
+#include "line_stamps.h"
 
 namespace wendra {
 
@@ -94,6 +96,7 @@ class TourView : public QWidget {
   bool pictureCreated_ = false;
   Side left_, right_;
   std::vector<QLine> segments_;  // reused by every side drawn
+  LineStamps stamps_;
 };
 
 }  // namespace wendra

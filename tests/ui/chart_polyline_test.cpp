@@ -189,6 +189,32 @@ TEST(ChartPolylineTest, ValuesOffTheScaleAndNaNAreWalked) {
   expectSamePicture(xs, withNaN, xMap(0, 4999), yMap(0, 92), "NaN");
 }
 
+// A series growing one point at a time, with its extremes kept from one
+// call to the next, gives the columns found from scratch; also across a
+// Clear and under a panned axis.
+TEST(ChartPolylineTest, KeptExtremesGiveTheColumnsFoundAfresh) {
+  std::mt19937 random(4);
+  std::normal_distribution<double> noise(0, 20);
+  ValueList xs, ys;
+  ColumnMemo memo;
+  bool cleared = false;
+  for (int n = 1; n <= 3000; ++n) {
+    xs.append(n - 1);
+    ys.append(std::round(400 + noise(random) + (n % 500 == 0 ? 300 : 0)));
+    if (n == 2000 && !cleared) {
+      xs.clear();
+      ys.clear();
+      cleared = true;
+      n = 0;
+      continue;
+    }
+    const bool panned = n % 3 == 0;
+    const AxisMap x = panned ? xMap(n * 0.3, n * 0.9) : xMap(0, n - 1);
+    const AxisMap y = yMap(ys.minimum(), ys.maximum());
+    ASSERT_EQ(seriesColumns(xs, ys, x, y, &memo), seriesColumns(xs, ys, x, y)) << n;
+  }
+}
+
 TEST(ChartPolylineTest, ReversedAxesDrawTheSamePixels) {
   // A chart squeezed below its margins has its edges the wrong way round.
   std::mt19937 random(3);

@@ -149,7 +149,7 @@ void SeriesPainter::drawDirect(QImage& picture, QPainter& painter,
     segments_.emplace_back(a.x, a.out, b.x, b.in);
     touch(std::min(a.x, b.x), std::max(a.x, b.x), std::min(a.out, b.in), std::max(a.out, b.in));
   }
-  stamps_.draw(picture, painter, segments_, color.rgb(), clip_);
+  painter.drawLines(segments_.data(), static_cast<int>(segments_.size()));
 
   const QRgb value = color.rgb();
   QRgb* const pixels = reinterpret_cast<QRgb*>(picture.bits());

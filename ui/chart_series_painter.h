@@ -6,10 +6,9 @@
 // A line is drawn from its pixel columns (chart_polyline.h), clipped to the
 // plot rectangle. At a device pixel ratio of 1 each column's run from its
 // highest to its lowest pixel is written straight into the picture (a
-// vertical 1-pixel segment covers exactly those pixels), and the segments
-// between neighbouring columns, the same segments as the line through every
-// point has, are written from the pixels the painter drew for the same shape
-// of segment (line_stamps.h). A segment between adjacent columns whose ends
+// vertical 1-pixel segment covers exactly those pixels), and the painter
+// draws the segments between neighbouring columns, the same segments as the
+// line through every point has. A segment between adjacent columns whose ends
 // both lie in both columns' runs is left out: its pixels lie in the box
 // between its ends, so within those runs. Where a column then draws a single
 // pixel, that pixel is an end of a segment the full line draws. At any other
@@ -27,7 +26,6 @@
 #include <vector>
 
 #include "chart_polyline.h"
-#include "line_stamps.h"
 
 namespace wendra::chart {
 
@@ -78,7 +76,6 @@ class SeriesPainter {
   Box touched_;       // all of it
   Box drawing_;       // the line being drawn
   std::vector<QLine> segments_;
-  LineStamps stamps_;
 };
 
 }  // namespace wendra::chart

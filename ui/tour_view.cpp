@@ -99,10 +99,7 @@ void TourView::drawSide(QPainter& painter, const QRect& area, const TourGeometry
   // ends: those just outside the area may still reach into it.
   closedTour(tour, [&](std::int32_t c) { return geometry.leftCity(c) + QPoint(shift, 0); },
              area.adjusted(-1, -1, 1, 1), segments_);
-  if (picture_.devicePixelRatio() == 1 && picture_.format() == QImage::Format_RGB32)
-    stamps_.draw(picture_, painter, segments_, qRgb(0, 0, 0), picture_.rect());
-  else
-    painter.drawLines(segments_.data(), static_cast<int>(segments_.size()));
+  painter.drawLines(segments_.data(), static_cast<int>(segments_.size()));
 }
 
 void TourView::paintEvent(QPaintEvent*) {

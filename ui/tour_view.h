@@ -20,11 +20,11 @@
 //
 // The two drawings never share a pixel column: the left one ends at
 // x = 20 + (W - 1) x 30, the right one starts 40 pixels further, and a line's
-// pixels stay within the box between its ends. So a redraw repaints only the
-// side whose tour (or the grid, the origin or the button face) changed, and
-// asks to show only that side; segments that cannot touch the picture are
-// left out, and the rest are written from the pixels the painter drew for
-// the same shape of segment (line_stamps.h).
+// pixels stay within the box between its ends (at a ratio above 1, within a
+// pixel of it). So a redraw repaints only the side whose tour (or the grid,
+// the origin or the button face) changed, and asks to show only that side;
+// segments that cannot touch the picture are left out, and the rest go to
+// the painter in one call.
 
 #include <QImage>
 #include <QLine>
@@ -34,7 +34,6 @@
 #include <vector>
 
 #include "grid.h"
-#include "line_stamps.h"
 
 namespace wendra {
 
@@ -96,7 +95,6 @@ class TourView : public QWidget {
   bool pictureCreated_ = false;
   Side left_, right_;
   std::vector<QLine> segments_;  // reused by every side drawn
-  LineStamps stamps_;
 };
 
 }  // namespace wendra

@@ -95,6 +95,11 @@ void TourView::drawSide(QPainter& painter, const QRect& area, const TourGeometry
                         const std::vector<std::int32_t>& tour, int shift) {
   if (area.isEmpty()) return;
   painter.fillRect(area, palette().color(QPalette::Button));
+  // With a clip rectangle of its own the raster engine writes a 1-pixel
+  // line's pixels straight into the picture; without one it blends them one
+  // span at a time, five times slower. The pixels are the same: the clip
+  // only holds the line to the side it belongs to, which it never leaves.
+  painter.setClipRect(area);
   // A line at a ratio above 1 is up to a pixel wider than the box of its
   // ends: those just outside the area may still reach into it.
   closedTour(tour, [&](std::int32_t c) { return geometry.leftCity(c) + QPoint(shift, 0); },

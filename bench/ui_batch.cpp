@@ -4,9 +4,11 @@
 // tour view and labels at every event-processing point. Each iteration
 // creates a fresh population (not timed) and runs one batch.
 //
-// Every batch case measures, in the same run and right before its batch:
+// Every batch case measures, in the same run, right before and right after
+// its batch (the mean of the two; the machine is shared and its speed moves):
 //   engine/s  the same generations of the same engine without a window;
-//   floor/s   the repaint floor (repaint_floor.h) for the window's areas;
+//   floor/s   the repaint floor (repaint_floor.h) for the window's areas
+//             (floor:ab: the floor after the batch over the one before);
 //   bound/s   1 / (1 / engine + 1 / (refresh x floor)), the best a batch at
 //             that refresh can do here;
 //   share     gen/s as a part of bound/s.
@@ -94,11 +96,27 @@ double repaintFloor(TForm1& form) {
   return floor.measure(2000);
 }
 
-void reportShares(benchmark::State& state, double rate, double engine, double floor, int refresh) {
+// The floor and the engine rate, measured around the batch.
+struct Limits {
+  double floor = 0, engine = 0, floorRatio = 1;
+};
+
+Limits measureLimits(TForm1& form, EncodingKind kind, int side, int generations) {
+  return {repaintFloor(form), engineRate(kind, side, generations), 1};
+}
+
+Limits meanOf(const Limits& before, const Limits& after) {
+  return {(before.floor + after.floor) / 2, (before.engine + after.engine) / 2,
+          after.floor / before.floor};
+}
+
+void reportShares(benchmark::State& state, double rate, const Limits& limits, int refresh) {
+  const double engine = limits.engine, floor = limits.floor;
   const double bound = batchBound(engine, floor, refresh);
   state.counters["gen/s"] = rate;
   state.counters["engine/s"] = engine;
   state.counters["floor/s"] = floor;
+  state.counters["floor:ab"] = limits.floorRatio;
   state.counters["bound/s"] = bound;
   state.counters["share"] = rate / bound;
 }
@@ -131,8 +149,7 @@ void BM_Batch(benchmark::State& state, EncodingKind kind, int side, int batchLen
   TForm1& form = shown.form;
   form.CreateButtonClick();
   QCoreApplication::processEvents();
-  const double floor = repaintFloor(form);
-  const double engine = engineRate(kind, side, batchLength);
+  const Limits before = measureLimits(form, kind, side, batchLength);
 
   double seconds = 0;
   for (auto _ : state) {
@@ -146,7 +163,8 @@ void BM_Batch(benchmark::State& state, EncodingKind kind, int side, int batchLen
     state.SetIterationTime(clock.nsecsElapsed() / 1e9);
     seconds += clock.nsecsElapsed() / 1e9;
   }
-  reportShares(state, state.iterations() * batchLength / seconds, engine, floor, refresh);
+  reportShares(state, state.iterations() * batchLength / seconds,
+               meanOf(before, measureLimits(form, kind, side, batchLength)), refresh);
 }
 
 // One batch of `batchLength` generations; the rates before and after
@@ -158,8 +176,7 @@ void BM_LongBatch(benchmark::State& state, EncodingKind kind, int batchLength) {
   TForm1& form = shown.form;
   form.CreateButtonClick();
   QCoreApplication::processEvents();
-  const double floor = repaintFloor(form);
-  const double engine = engineRate(kind, 10, batchLength);
+  const Limits before = measureLimits(form, kind, 10, batchLength);
 
   for (auto _ : state) {
     form.CreateButtonClick();
@@ -171,7 +188,8 @@ void BM_LongBatch(benchmark::State& state, EncodingKind kind, int batchLength) {
     QCoreApplication::processEvents();
     const double seconds = clock.nsecsElapsed() / 1e9;
     state.SetIterationTime(seconds);
-    reportShares(state, batchLength / seconds, engine, floor, refresh);
+    reportShares(state, batchLength / seconds, meanOf(before, measureLimits(form, kind, 10, batchLength)),
+                 refresh);
     const double first = kMark / mark.seconds();
     const double rest = (batchLength - kMark) / (seconds - mark.seconds());
     state.counters["first/s"] = first;

@@ -193,18 +193,20 @@ QRect Chart::redraw() {
 
   QRect changed;
   if (!axesValid_ || !chart::sameAxes(layout_, axesLayout_)) {
-    copyWhole(axes_, frame_);
-    {
-      QPainter painter(&axes_);
-      chart::ChartCanvas canvas(axes_, painter);
-      chart::drawAxes(canvas, text_, layout_);
-    }
+    // While a run is short its axes move with nearly every point: they are
+    // drawn straight onto the frame in the picture, and the picture without
+    // series is made only once they stay.
+    drawAxesOnFrame(picture_);
     axesLayout_ = layout_;
     axesValid_ = true;
-    copyWhole(picture_, axes_);
+    axesKept_ = false;
     seriesPainter_.reset(picture_, layout_.plot);
     changed = rect();
   } else {
+    if (!axesKept_) {
+      drawAxesOnFrame(axes_);
+      axesKept_ = true;
+    }
     changed = seriesPainter_.restore(picture_, axes_);
   }
 
@@ -212,6 +214,13 @@ QRect Chart::redraw() {
   drawSeries(painter, series1_, changed);
   drawSeries(painter, series2_, changed);
   return changed;
+}
+
+void Chart::drawAxesOnFrame(QImage& picture) {
+  copyWhole(picture, frame_);
+  QPainter painter(&picture);
+  chart::ChartCanvas canvas(picture, painter);
+  chart::drawAxes(canvas, text_, layout_);
 }
 
 void Chart::drawSeries(QPainter& painter, const ChartSeries& series, QRect& changed) {

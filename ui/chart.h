@@ -13,10 +13,13 @@
 // The picture is built in three layers, each kept while what it shows is
 // unchanged: the frame (background, bevel, legend, title) for a size, font
 // and palette; the frame with walls and axes for a layout of labels and
-// ticks; and on top of a copy of that, the series. A redraw whose axes did
-// not move only puts back the pixels the last series lines touched and draws
-// the lines anew, and asks to show just that area: the chart redraws when its
-// window is about to repaint, so that the window repaints only what changed.
+// ticks; and on top of a copy of that, the series. New axes are drawn onto a
+// copy of the frame in the picture itself (while a run is short they move
+// with nearly every point); the middle layer is made only when a redraw
+// finds them unchanged. Such a redraw only puts back the pixels the last
+// series lines touched and draws the lines anew, and asks to show just that
+// area: the chart redraws when its window is about to repaint, so that the
+// window repaints only what changed.
 //
 // The pictures are made at the widget's device pixel ratio (device_picture.h)
 // and drawn into in widget pixels: the same layout at every scale, text and
@@ -105,6 +108,8 @@ class Chart : public QWidget {
   QRect redraw();
   bool picturesFit() const;
   void makePictures();
+  // Copies the frame into `picture` and draws the walls and axes on it.
+  void drawAxesOnFrame(QImage& picture);
   void drawSeries(QPainter& painter, const ChartSeries& series, QRect& changed);
   void panTo(QPoint to);
   QFont chartFont() const;
@@ -119,10 +124,11 @@ class Chart : public QWidget {
 
   // The three layers (see above) and what they were drawn for.
   QImage frame_;    // background, bevel, legend, title
-  QImage axes_;     // the frame with walls and axes
+  QImage axes_;     // the frame with walls and axes (when axesKept_)
   QImage picture_;  // the axes with the series: what the widget shows
   bool frameValid_ = false;
-  bool axesValid_ = false;
+  bool axesValid_ = false;  // picture_ shows the axes of axesLayout_
+  bool axesKept_ = false;   // axes_ holds them too
   bool pictureValid_ = false;
   chart::ChartLayout frameLayout_;
   chart::FrameColors frameColors_;

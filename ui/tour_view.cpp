@@ -94,12 +94,13 @@ void TourView::drawTours(const Grid& grid, const std::vector<std::int32_t>& gene
 void TourView::drawSide(QPainter& painter, const QRect& area, const TourGeometry& geometry,
                         const std::vector<std::int32_t>& tour, int shift) {
   if (area.isEmpty()) return;
-  painter.fillRect(area, palette().color(QPalette::Button));
   // With a clip rectangle of its own the raster engine writes a 1-pixel
   // line's pixels straight into the picture; without one it blends them one
   // span at a time, five times slower. The pixels are the same: the clip
   // only holds the line to the side it belongs to, which it never leaves.
+  // It replaces the other side's clip before the face is filled.
   painter.setClipRect(area);
+  painter.fillRect(area, palette().color(QPalette::Button));
   // A line at a ratio above 1 is up to a pixel wider than the box of its
   // ends: those just outside the area may still reach into it.
   closedTour(tour, [&](std::int32_t c) { return geometry.leftCity(c) + QPoint(shift, 0); },

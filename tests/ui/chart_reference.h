@@ -13,6 +13,7 @@
 
 #include "chart.h"
 #include "chart_polyline.h"
+#include "device_picture.h"
 
 namespace wendra::reference {
 
@@ -110,11 +111,13 @@ inline void drawAxis(QPainter& painter, const chart::ChartLayout& l, const chart
 
 }  // namespace detail
 
-// The chart's picture drawn the old way from the layout of its last redraw.
+// The chart's picture drawn the old way from the layout of its last redraw,
+// at the chart's device pixel ratio.
 inline QImage referenceChart(const Chart& chart) {
   using namespace detail;
   const chart::ChartLayout& l = chart.layout();
-  QImage picture(chart.size(), QImage::Format_RGB32);
+  const qreal ratio = chart.devicePixelRatioF();
+  QImage picture = makeDevicePicture(chart.size(), ratio);
   QPainter painter(&picture);
   QFont font(QStringLiteral("Arial"));
   font.setPixelSize(qRound(8 * chart.logicalDpiY() / 72.0));
@@ -137,7 +140,7 @@ inline QImage referenceChart(const Chart& chart) {
       const int y = l.legend.rowTop(i, l.textHeight);
       painter.setPen(Qt::black);
       drawTextAt(painter, l.legend.textLeft, y, series[i]->title());
-      painter.setPen(QPen(series[i]->color(), 1));
+      painter.setPen(linePen(series[i]->color(), ratio));
       painter.drawLine(l.legend.symbolLeft(), y + l.textHeight / 2, l.legend.symbolRight(),
                        y + l.textHeight / 2);
     }
@@ -154,7 +157,7 @@ inline QImage referenceChart(const Chart& chart) {
   for (const ChartSeries* s : series) {
     const std::vector<chart::PixelPoint> points =
         everyPointPolyline(s->xValues(), s->yValues(), l.bottom.map, l.left.map);
-    painter.setPen(QPen(s->color(), 1));
+    painter.setPen(linePen(s->color(), ratio));
     for (std::size_t i = 1; i < points.size(); ++i)
       painter.drawLine(points[i - 1].x, points[i - 1].y, points[i].x, points[i].y);
   }

@@ -1,10 +1,13 @@
 #include "chart.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
 
 #include <algorithm>
+#include <cstring>
 
 #include "device_picture.h"
 
@@ -12,36 +15,15 @@ namespace wendra {
 
 namespace {
 
-using chart::ChartLayout;
-using chart::Edges;
-
-const QColor kTickGrey(128, 128, 128);
-
-// Fills the rectangle with corners (left, top) and (right, bottom), both
-// included.
-void fillSpan(QPainter& painter, int left, int top, int right, int bottom, const QColor& color) {
-  painter.fillRect(QRect(QPoint(left, top), QPoint(right, bottom)), color);
-}
-
-// A 1-pixel frame on the outermost pixels of the rectangle with corners
-// (left, top) and (right, bottom), both included.
-void frameSpan(QPainter& painter, int left, int top, int right, int bottom, const QColor& color) {
-  fillSpan(painter, left, top, right, top, color);
-  fillSpan(painter, left, bottom, right, bottom, color);
-  fillSpan(painter, left, top, left, bottom, color);
-  fillSpan(painter, right, top, right, bottom, color);
-}
-
-// Draws a text with the top-left corner of its box at (x, top).
-void drawTextAt(QPainter& painter, int x, int top, const QString& text) {
-  painter.drawText(QPoint(x, top + painter.fontMetrics().ascent()), text);
-}
-
 void shiftAxis(chart::AxisState& axis, double by) {
   axis.Minimum += by;
   axis.Maximum += by;
   axis.Automatic = false;
   if (axis.Maximum - axis.Minimum < 1e-10) axis.Maximum = axis.Minimum + 1e-10;
+}
+
+void copyWhole(QImage& to, const QImage& from) {
+  std::memcpy(to.bits(), from.constBits(), static_cast<std::size_t>(from.sizeInBytes()));
 }
 
 }  // namespace
@@ -81,11 +63,14 @@ chart::TextMetrics Chart::textMetrics() const {
 }
 
 chart::ChartLayout Chart::computeLayout() {
+  text_.setFont(chartFont());
+  text_.setSeparators(separators_);
   chart::LayoutInput input;
   input.width = width();
   input.height = height();
-  input.metrics = textMetrics();
+  input.metrics = text_.metrics();
   input.separators = separators_;
+  input.label = text_.labels();
   input.title1 = series1_.title();
   input.title2 = series2_.title();
   input.bottom = bottomAxis_;
@@ -117,12 +102,50 @@ chart::ChartLayout Chart::computeLayout() {
 }
 
 void Chart::invalidate() {
+  // An invalid picture has its repaint asked for already (or is painted in
+  // full when it is first shown).
+  if (!pictureValid_) return;
   pictureValid_ = false;
-  update();
+  // The window's next repaint brings the picture up to date first (see
+  // eventFilter); asking for the plot area, which nearly every change
+  // touches, makes sure one comes.
+  watchWindow();
+  if (picturesFit() && axesValid_)
+    update(QRect(QPoint(layout_.plot.left, layout_.plot.top),
+                 QPoint(layout_.plot.right, layout_.plot.bottom)).normalized());
+  else
+    update();
 }
 
-bool Chart::pictureValid() const {
-  return pictureValid_ && pictureFits(picture_, size(), devicePixelRatioF());
+void Chart::watchWindow() {
+  QWidget* const top = window();
+  if (watched_ == top) return;
+  if (watched_) watched_->removeEventFilter(this);
+  watched_ = top;
+  top->installEventFilter(this);
+}
+
+bool Chart::eventFilter(QObject* watched, QEvent* event) {
+  // The window is about to repaint what is marked: redraw first, and mark
+  // what that changed, so that one repaint shows it all.
+  if (watched == watched_ && event->type() == QEvent::UpdateRequest && !pictureValid_ &&
+      isVisible() && picturesFit()) {
+    const QRect changed = redraw();
+    if (!changed.isEmpty()) update(changed);
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+bool Chart::picturesFit() const {
+  return !picture_.isNull() && pictureFits(picture_, size(), devicePixelRatioF());
+}
+
+void Chart::makePictures() {
+  // At the screen's resolution; everything paints in widget pixels.
+  const qreal ratio = devicePixelRatioF();
+  for (QImage* picture : {&frame_, &axes_, &picture_}) *picture = makeDevicePicture(size(), ratio);
+  frameValid_ = false;
+  axesValid_ = false;
 }
 
 void Chart::paintEvent(QPaintEvent*) {
@@ -136,122 +159,75 @@ void Chart::resizeEvent(QResizeEvent* event) {
   invalidate();
 }
 
-void Chart::redraw() {
-  // At the screen's resolution; everything below paints in widget pixels.
-  const qreal ratio = devicePixelRatioF();
-  if (!pictureFits(picture_, size(), ratio)) picture_ = makeDevicePicture(size(), ratio);
+void Chart::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange) {
+    frameValid_ = false;
+    invalidate();
+  }
+}
+
+QRect Chart::redraw() {
+  if (!picturesFit()) makePictures();
   layout_ = computeLayout();
   pictureValid_ = true;
-  if (picture_.isNull()) return;
+  if (picture_.isNull()) return QRect();
 
-  const int w = width();
-  const int h = height();
+  const chart::FrameColors colors{palette().color(QPalette::Button),
+                                  palette().color(QPalette::Dark),
+                                  palette().color(QPalette::Light)};
+  if (!frameValid_ || colors != frameColors_ || text_.font() != frameFont_ ||
+      !chart::sameFrame(layout_, frameLayout_)) {
+    QPainter painter(&frame_);
+    painter.setFont(text_.font());
+    chart::ChartCanvas canvas(frame_, painter);
+    const chart::LegendRow rows[2] = {{series1_.title(), series1_.color()},
+                                      {series2_.title(), series2_.color()}};
+    chart::drawFrame(canvas, layout_, colors, rows);
+    frameLayout_ = layout_;
+    frameColors_ = colors;
+    frameFont_ = text_.font();
+    frameValid_ = true;
+    axesValid_ = false;
+  }
+
+  QRect changed;
+  if (!axesValid_ || !chart::sameAxes(layout_, axesLayout_)) {
+    // While a run is short its axes move with nearly every point: they are
+    // drawn straight onto the frame in the picture, and the picture without
+    // series is made only once they stay.
+    drawAxesOnFrame(picture_);
+    axesLayout_ = layout_;
+    axesValid_ = true;
+    axesKept_ = false;
+    seriesPainter_.reset(picture_, layout_.plot);
+    changed = rect();
+  } else {
+    if (!axesKept_) {
+      drawAxesOnFrame(axes_);
+      axesKept_ = true;
+    }
+    changed = seriesPainter_.restore(picture_, axes_);
+  }
+
   QPainter painter(&picture_);
-  painter.setFont(chartFont());
-
-  // Background and the sunken bevel: shadow on the top and left edge,
-  // highlight on the bottom and right edge (which own the two far corners).
-  painter.fillRect(QRect(0, 0, w, h), palette().color(QPalette::Button));
-  const QColor shadow = palette().color(QPalette::Dark);
-  const QColor highlight = palette().color(QPalette::Light);
-  fillSpan(painter, 0, 0, w - 1, 0, shadow);
-  fillSpan(painter, 0, 0, 0, h - 1, shadow);
-  fillSpan(painter, w - 1, 0, w - 1, h - 1, highlight);
-  fillSpan(painter, 0, h - 1, w - 1, h - 1, highlight);
-
-  drawLegend(painter);
-
-  painter.setPen(QColor(0, 0, 255));
-  drawTextAt(painter, layout_.titleLeft, layout_.titleTop, QStringLiteral("Fitness"));
-
-  // Back wall: a frame on R's edges; the inside keeps the background.
-  const Edges& r = layout_.plot;
-  frameSpan(painter, r.left, r.top, r.right, r.bottom, Qt::black);
-
-  drawAxis(painter, layout_.bottom);
-  drawAxis(painter, layout_.left);
-
-  painter.setClipRect(QRect(QPoint(r.left, r.top), QPoint(r.right, r.bottom)));
-  drawSeries(painter, series1_);
-  drawSeries(painter, series2_);
+  drawSeries(painter, series1_, changed);
+  drawSeries(painter, series2_, changed);
+  return changed;
 }
 
-void Chart::drawLegend(QPainter& painter) const {
-  const chart::LegendLayout& legend = layout_.legend;
-  if (!legend.shown) return;
-  const Edges& box = legend.box;  // half open
-  fillSpan(painter, box.left + 3, box.top + 3, box.right + 2, box.bottom + 2, Qt::black);
-  fillSpan(painter, box.left - 1, box.top - 1, box.right, box.bottom, Qt::white);
-  frameSpan(painter, box.left - 1, box.top - 1, box.right, box.bottom, Qt::black);
-
-  const int h = layout_.textHeight;
-  const ChartSeries* rows[] = {&series1_, &series2_};
-  for (int i = 0; i < legend.rows; ++i) {
-    const int y = legend.rowTop(i, h);
-    painter.setPen(Qt::black);
-    drawTextAt(painter, legend.textLeft, y, rows[i]->title());
-    painter.setPen(linePen(rows[i]->color(), picture_.devicePixelRatio()));
-    painter.drawLine(legend.symbolLeft(), y + h / 2, legend.symbolRight(), y + h / 2);
-  }
+void Chart::drawAxesOnFrame(QImage& picture) {
+  copyWhole(picture, frame_);
+  QPainter painter(&picture);
+  chart::ChartCanvas canvas(picture, painter);
+  chart::drawAxes(canvas, text_, layout_);
 }
 
-void Chart::drawAxis(QPainter& painter, const chart::AxisLayout& axis) const {
-  const Edges& r = layout_.plot;
-  const int h = layout_.textHeight;
-  const bool vertical = axis.map.vertical();
-  // The axis line lies just outside the back wall, 2 pixels thick; the left
-  // one runs down over the corner so that the two meet.
-  const int line = ChartLayout::kAxisLineWidth;
-  const int major = ChartLayout::kMajorTickLength;
-  const int minor = ChartLayout::kMinorTickLength;
-
-  if (axis.labelsShown) {
-    painter.setPen(Qt::black);
-    for (const chart::AxisLabel& label : axis.labels) {
-      if (vertical)
-        drawTextAt(painter, layout_.leftTickOuter() - label.width, label.pixel - h / 2, label.text);
-      else
-        drawTextAt(painter, label.pixel - label.width / 2, layout_.bottomLabelTop(), label.text);
-    }
-  }
-
-  if (vertical)
-    fillSpan(painter, r.left - line, r.top, r.left - 1, r.bottom + line, Qt::black);
-  else
-    fillSpan(painter, r.left - line, r.bottom + 1, r.right, r.bottom + line, Qt::black);
-  if (!axis.labelsShown) return;
-
-  // Ticks start next to the axis line and point outward.
-  auto tick = [&](int at, int length) {
-    if (vertical)
-      fillSpan(painter, r.left - line - length, at, r.left - line - 1, at, kTickGrey);
-    else
-      fillSpan(painter, at, r.bottom + line + 1, at, r.bottom + line + length, kTickGrey);
-  };
-  for (const chart::AxisLabel& label : axis.labels) tick(label.pixel, major);
-
-  // Grid lines run between the walls; one that falls on a wall is left out so
-  // that the frame stays whole.
-  painter.setPen(QPen(kTickGrey, 1, Qt::DotLine));
-  for (const chart::AxisLabel& label : axis.labels) {
-    if (vertical) {
-      if (label.pixel > r.top && label.pixel < r.bottom)
-        painter.drawLine(r.left + 1, label.pixel, r.right - 1, label.pixel);
-    } else if (label.pixel > r.left && label.pixel < r.right) {
-      painter.drawLine(label.pixel, r.top + 1, label.pixel, r.bottom - 1);
-    }
-  }
-
-  for (int at : axis.minorTicks) tick(at, minor);
-}
-
-void Chart::drawSeries(QPainter& painter, const ChartSeries& series) const {
-  const std::vector<chart::PixelPoint> points =
-      chart::seriesPolyline(series.xValues().values(), series.yValues().values(),
-                            layout_.bottom.map, layout_.left.map);
-  painter.setPen(linePen(series.color(), picture_.devicePixelRatio()));
-  for (std::size_t i = 1; i < points.size(); ++i)
-    painter.drawLine(points[i - 1].x, points[i - 1].y, points[i].x, points[i].y);
+void Chart::drawSeries(QPainter& painter, const ChartSeries& series, QRect& changed) {
+  chart::ColumnMemo& memo = &series == &series1_ ? memo1_ : memo2_;
+  columns_ = chart::seriesColumns(series.xValues(), series.yValues(), layout_.bottom.map,
+                                  layout_.left.map, &memo);
+  changed |= seriesPainter_.draw(picture_, painter, columns_, series.color());
 }
 
 void Chart::mousePressEvent(QMouseEvent* event) {

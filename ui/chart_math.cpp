@@ -19,11 +19,6 @@ int floorDiv2(std::int64_t value) {
   return static_cast<int>(value >= 0 ? value / 2 : -((-value + 1) / 2));
 }
 
-int saturate(std::int64_t value) {
-  return static_cast<int>(std::clamp<std::int64_t>(value, std::numeric_limits<int>::min(),
-                                                    std::numeric_limits<int>::max()));
-}
-
 // 10^e as the double nearest to it for |e| <= 22 (both factors exact).
 double powerOfTen(int exponent) {
   static constexpr double kExact[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
@@ -41,11 +36,6 @@ bool roundsToInt32(double q) {
 }
 
 }  // namespace
-
-std::int64_t roundHalfEven(double value) {
-  // nearbyint follows the current rounding mode, which is to-nearest-even.
-  return static_cast<std::int64_t>(std::nearbyint(value));
-}
 
 std::int64_t roundHalfAway(double value) { return static_cast<std::int64_t>(std::round(value)); }
 
@@ -146,18 +136,6 @@ LabelStep labelStep(double range, int axisSize, int labelSize) {
   return step;
 }
 
-int AxisMap::middle() const { return floorDiv2(static_cast<std::int64_t>(start_) + end_); }
-
-int AxisMap::toPixel(double value) const {
-  const double range = maximum_ - minimum_;
-  if (range == 0) return middle();
-  const double offset = (value - minimum_) * size() / range;
-  if (!(std::fabs(offset) < kInt32Max)) return middle();
-  const std::int64_t rounded = roundHalfEven(offset);
-  return saturate(vertical_ ? static_cast<std::int64_t>(end_) - rounded
-                            : static_cast<std::int64_t>(start_) + rounded);
-}
-
 double AxisMap::toValue(int pixel) const {
   const int axisSize = size();
   if (axisSize < 1) return 0;
@@ -208,6 +186,26 @@ std::vector<int> minorTicks(const std::vector<int>& majors, int start, int end) 
   return result;
 }
 
+bool sameFrame(const ChartLayout& a, const ChartLayout& b) {
+  return a.width == b.width && a.height == b.height && a.textHeight == b.textHeight &&
+         a.legend == b.legend && a.titleLeft == b.titleLeft && a.titleTop == b.titleTop;
+}
+
+namespace {
+
+bool sameAxis(const AxisLayout& a, const AxisLayout& b) {
+  return a.labelsShown == b.labelsShown && a.minorTicks == b.minorTicks &&
+         std::equal(a.labels.begin(), a.labels.end(), b.labels.begin(), b.labels.end(),
+                    [](const AxisLabel& x, const AxisLabel& y) { return x.drawsLike(y); });
+}
+
+}  // namespace
+
+bool sameAxes(const ChartLayout& a, const ChartLayout& b) {
+  return a.plot == b.plot && a.textHeight == b.textHeight && sameAxis(a.bottom, b.bottom) &&
+         sameAxis(a.left, b.left);
+}
+
 bool ChartLayout::insidePlot(int x, int y) const {
   return x >= plot.left && x <= plot.right && y >= plot.top && y <= plot.bottom;
 }
@@ -224,6 +222,10 @@ bool ChartLayout::startsPanning(int x, int y) const {
 
 namespace {
 
+QString labelText(const LayoutInput& input, double value) {
+  return input.label ? input.label(value) : formatLabel(value, input.separators);
+}
+
 void placeLabels(AxisLayout& axis, const LayoutInput& input) {
   const LabelValues values =
       labelValues(axis.map.minimum(), axis.map.maximum(), axis.step.value());
@@ -232,7 +234,7 @@ void placeLabels(AxisLayout& axis, const LayoutInput& input) {
   for (double v : values.values) {
     AxisLabel label;
     label.value = v;
-    label.text = formatLabel(v, input.separators);
+    label.text = labelText(input, v);
     label.width = input.metrics.width(label.text);
     label.pixel = axis.map.toPixel(v);
     majors.push_back(label.pixel);
@@ -302,13 +304,13 @@ ChartLayout layoutChart(const LayoutInput& input) {
   layout.left.step = labelStep(yMax - yMin, r.bottom - r.top, h);
   const double leftStep = layout.left.step.value();
   const int reserved =
-      std::max(textWidth(formatLabel(std::trunc(yMin / leftStep) * leftStep, input.separators)),
-               textWidth(formatLabel(std::trunc(yMax / leftStep) * leftStep, input.separators)));
+      std::max(textWidth(labelText(input, std::trunc(yMin / leftStep) * leftStep)),
+               textWidth(labelText(input, std::trunc(yMax / leftStep) * leftStep)));
   r.left += reserved + textWidth(QStringLiteral(" ")) + ChartLayout::kAxisLineWidth +
             ChartLayout::kMajorTickLength;
 
-  const int bottomLabelSize = std::max(textWidth(formatLabel(xMin, input.separators)),
-                                       textWidth(formatLabel(xMax, input.separators)));
+  const int bottomLabelSize = std::max(textWidth(labelText(input, xMin)),
+                                       textWidth(labelText(input, xMax)));
   layout.bottom.map = AxisMap(xMin, xMax, r.left, r.right, false);
   layout.bottom.step = labelStep(xMax - xMin, r.right - r.left, bottomLabelSize);
   layout.plot = r;
@@ -316,35 +318,6 @@ ChartLayout layoutChart(const LayoutInput& input) {
   placeLabels(layout.bottom, input);
   placeLabels(layout.left, input);
   return layout;
-}
-
-std::vector<PixelPoint> seriesPolyline(const std::vector<double>& xs, const std::vector<double>& ys,
-                                       const AxisMap& bottom, const AxisMap& left) {
-  std::vector<PixelPoint> points;
-  const std::size_t n = std::min(xs.size(), ys.size());
-  if (n == 0) return points;
-  const double leftValue = bottom.toValue(bottom.start());
-  const double rightValue = bottom.toValue(bottom.end());
-
-  std::size_t first = 0;
-  while (first < n && xs[first] < leftValue) ++first;
-  if (first == n) return points;
-  std::size_t last = n - 1;
-  if (xs[last] > rightValue) {
-    last = 0;
-    while (xs[last] < rightValue) ++last;
-  }
-  last = std::max(last, first);
-
-  auto pixel = [&](std::size_t i) { return PixelPoint{bottom.toPixel(xs[i]), left.toPixel(ys[i])}; };
-  if (first > 0) points.push_back(pixel(first - 1));
-  const PixelPoint start = pixel(first);
-  if (points.empty() || points.back() != start) points.push_back(start);
-  for (std::size_t i = first + 1; i <= last; ++i) {
-    const PixelPoint p = pixel(i);
-    if (p != points.back()) points.push_back(p);
-  }
-  return points;
 }
 
 }  // namespace wendra::chart

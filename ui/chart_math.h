@@ -1,9 +1,9 @@
 #pragma once
 // The arithmetic of the fitness chart, kept apart from any painter: rounding,
 // the label number format, the label step, the label values, value-to-pixel
-// maps, the minor ticks, the series polyline and the layout of the whole
-// chart (plot rectangle, legend, title, both axes). Chart::paintEvent only
-// turns a ChartLayout into pixels.
+// maps, the minor ticks and the layout of the whole chart (plot rectangle,
+// legend, title, both axes). Chart::paintEvent only turns a ChartLayout into
+// pixels; the series line is chart_polyline.h.
 //
 // Pixel conventions:
 //  - The plot rectangle `plot` (R) is given by its edges; its frame (the back
@@ -18,14 +18,27 @@
 #include <QChar>
 #include <QString>
 
+#include <algorithm>
+#include <climits>
+#include <cmath>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace wendra::chart {
 
 // Rounds half to even (the default rounding of every position).
-std::int64_t roundHalfEven(double value);
+inline std::int64_t roundHalfEven(double value) {
+  // Below 2^51 in magnitude, adding and taking away 1.5 x 2^52 rounds to the
+  // nearest integer, halves to even, as nearbyint does in the default
+  // rounding mode, without the library call (the series line maps every
+  // column's points through here).
+  constexpr double kShift = 6755399441055744.0;
+  if (std::fabs(value) < 2251799813685248.0)
+    return static_cast<std::int64_t>((value + kShift) - kShift);
+  return static_cast<std::int64_t>(std::nearbyint(value));
+}
 // Rounds half away from zero (only the plot margins and the legend margin).
 std::int64_t roundHalfAway(double value);
 
@@ -84,12 +97,30 @@ class AxisMap {
   int size() const { return end_ - start_; }
   bool vertical() const { return vertical_; }
   // (start + end) div 2, rounded down.
-  int middle() const;
+  int middle() const {
+    const std::int64_t sum = static_cast<std::int64_t>(start_) + end_;
+    return static_cast<int>(sum >= 0 ? sum / 2 : -((-sum + 1) / 2));
+  }
 
   // start + round((v - Minimum) * size / range), or for a vertical axis
   // end - round(...); the middle when the range is 0 or the offset is
   // 2147483647 or more in magnitude. Saturates at the int range.
-  int toPixel(double value) const;
+  int toPixel(double value) const { return scaledPixel(value).value_or(middle()); }
+  // toPixel(value) when the value maps by the linear rule, none when it maps
+  // to the middle (range 0, or an offset too large). On any interval whose
+  // two ends have a scaled pixel, every value has one and toPixel is
+  // monotone.
+  std::optional<int> scaledPixel(double value) const {
+    const double range = maximum_ - minimum_;
+    if (range == 0) return std::nullopt;
+    const double offset = (value - minimum_) * size() / range;
+    if (!(std::fabs(offset) < 2147483647.0)) return std::nullopt;
+    const std::int64_t rounded = roundHalfEven(offset);
+    // |rounded| < 2^31, so the pixel fits once the far side is cut off.
+    const std::int64_t pixel = vertical_ ? static_cast<std::int64_t>(end_) - rounded
+                                         : static_cast<std::int64_t>(start_) + rounded;
+    return static_cast<int>(std::clamp<std::int64_t>(pixel, INT32_MIN, INT32_MAX));
+  }
   // Minimum + (p - start) * range / size, or for a vertical axis
   // Maximum - (p - start) * range / size; 0 when size < 1.
   double toValue(int pixel) const;
@@ -144,6 +175,10 @@ struct AxisLabel {
   QString text;
   int width = 0;
   int pixel = 0;  // position along the axis
+  // What the drawing shows of a label (its value only through these).
+  bool drawsLike(const AxisLabel& other) const {
+    return text == other.text && width == other.width && pixel == other.pixel;
+  }
 };
 
 struct AxisLayout {
@@ -167,6 +202,7 @@ struct LegendLayout {
   Edges box;            // half open; drawn enlarged by 1 with a frame
   int textLeft = 0;     // x_t
   int rowTop(int row, int h) const { return box.top + 1 + row * h; }
+  bool operator==(const LegendLayout&) const = default;
   int symbolLeft() const { return textLeft - 4 - symbolWidth; }
   int symbolRight() const { return textLeft - 4; }
 };
@@ -198,30 +234,23 @@ struct LayoutInput {
   int width = 0, height = 0;
   TextMetrics metrics;
   NumberSeparators separators;
+  // The label text of an axis value; formatLabel with `separators` when not
+  // set (the chart answers from its cache of label texts).
+  std::function<QString(double)> label;
   QString title1, title2;  // the series titles, listed in this order
   AxisState bottom, left;
   DataExtent data;
 };
 
+// Whether two layouts draw the same frame (background, bevel, legend and
+// title), and the same walls and axes (labels, lines, ticks and grid). The
+// axis ranges themselves only matter to the series.
+bool sameFrame(const ChartLayout& a, const ChartLayout& b);
+bool sameAxes(const ChartLayout& a, const ChartLayout& b);
+
 // The drawing steps up to the series: margins, legend, title, axis ranges,
 // space for the axes, label steps, labels and ticks. The returned maps carry
 // the ranges in effect (for Automatic axes those of the data).
 ChartLayout layoutChart(const LayoutInput& input);
-
-// The pixels a series line passes through, given X and Y values (X ascending)
-// and the two maps. `points` are joined by line segments in order; the first
-// entry is where the pen starts. Empty when nothing is drawn (fewer than two
-// entries draw nothing either).
-//  - first point: the first with X >= value at plot.left; the last: the last
-//    point if its X is not beyond the value at plot.right, else the first with
-//    X at or beyond it;
-//  - a first point with index > 0 is reached from its predecessor;
-//  - a point on the same pixel as the point drawn before it is skipped.
-struct PixelPoint {
-  int x = 0, y = 0;
-  bool operator==(const PixelPoint&) const = default;
-};
-std::vector<PixelPoint> seriesPolyline(const std::vector<double>& xs, const std::vector<double>& ys,
-                                       const AxisMap& bottom, const AxisMap& left);
 
 }  // namespace wendra::chart

@@ -1,6 +1,7 @@
 #include "chart_series.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace wendra {
 
@@ -14,14 +15,43 @@ double ValueList::maximum() const {
   return maximum_;
 }
 
+Extremes ValueList::extremes(int first, int last) const {
+  return index_.of(values_, static_cast<std::size_t>(first), static_cast<std::size_t>(last));
+}
+
 void ValueList::insert(int index, double value) {
-  values_.insert(values_.begin() + index, value);
-  dirty_ = true;
+  if (index != count()) {
+    values_.insert(values_.begin() + index, value);
+    index_.rebuild(values_);
+    dirty_ = true;
+    ordinals_ = false;
+    ++revision_;
+    return;
+  }
+  if (value != static_cast<double>(count())) ordinals_ = false;
+  // The cache follows as a full scan would: the first smallest and the last
+  // largest value. A NaN compares with nothing, so it leaves that to a scan.
+  if (!dirty_ && !std::isnan(value)) {
+    if (values_.empty()) {
+      minimum_ = maximum_ = value;
+    } else {
+      if (value < minimum_) minimum_ = value;
+      if (!(value < maximum_)) maximum_ = value;
+    }
+  } else {
+    dirty_ = true;
+  }
+  values_.push_back(value);
+  index_.appended(values_);
 }
 
 void ValueList::clear() {
   values_.clear();
-  dirty_ = true;
+  index_.clear();
+  ordinals_ = true;
+  ++revision_;
+  minimum_ = maximum_ = 0;
+  dirty_ = false;
 }
 
 void ValueList::recompute() const {

@@ -9,11 +9,15 @@
 #include <functional>
 #include <vector>
 
+#include "value_extremes.h"
+
 namespace wendra {
 
-// A sequence of doubles that caches its smallest and largest value. Every
-// change marks the cache dirty; the next query rescans all values. An empty
-// sequence has 0 for both.
+// A sequence of doubles that caches its smallest and largest value. A value
+// appended at the end updates the cache at once (when it compares); any other
+// change marks it dirty, and the next query rescans all values. An empty
+// sequence has 0 for both. extremes() gives those of any run of consecutive
+// values without walking them (value_extremes.h).
 class ValueList {
  public:
   int count() const { return static_cast<int>(values_.size()); }
@@ -24,6 +28,18 @@ class ValueList {
   double minimum() const;
   double maximum() const;
 
+  // Whether extremes() may be asked: no value is NaN.
+  bool ordered() const { return index_.ordered(); }
+  // Whether every value equals its index (0, 1, 2, ...), as a series' X
+  // values do.
+  bool ordinals() const { return ordinals_; }
+  // Counts the changes other than an append: while it stays the same, every
+  // value once read is still there at the same index.
+  unsigned revision() const { return revision_; }
+  // The smallest and largest of values first ... last.
+  // REQUIRES: ordered(); 0 <= first <= last < count().
+  Extremes extremes(int first, int last) const;
+
   void insert(int index, double value);
   void append(double value) { insert(count(), value); }
   void clear();
@@ -32,6 +48,9 @@ class ValueList {
   void recompute() const;
 
   std::vector<double> values_;
+  ValueExtremes index_;
+  bool ordinals_ = true;
+  unsigned revision_ = 0;
   mutable double minimum_ = 0;
   mutable double maximum_ = 0;
   mutable bool dirty_ = false;

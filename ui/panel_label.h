@@ -6,6 +6,7 @@
 // focus control (buddy); the accelerator itself is resolved by the window's
 // key dispatcher (accelerators.h), not by the label.
 
+#include <QHash>
 #include <QLabel>
 
 namespace wendra {
@@ -18,7 +19,8 @@ class PanelLabel : public QLabel {
   PanelLabel(const QString& caption, int height, QWidget* parent);
 
   // Replaces the text and resizes the label to it. Use this, not setText(),
-  // so the label keeps fitting its caption.
+  // so the label keeps fitting its caption. The same caption again changes
+  // nothing.
   void setCaption(const QString& caption);
 
   // Resizes the label to its current text (after setText or a font change).
@@ -28,7 +30,13 @@ class PanelLabel : public QLabel {
   void changeEvent(QEvent* event) override;  // refits after a font change
 
  private:
+  static constexpr qsizetype kMaxWidths = 512;
+
   int height_;
+  // Caption widths measured in the current font (the status labels come back
+  // to the same few lengths time and again).
+  QHash<QString, int> widths_;
+  int widthsFlags_ = -1;
 };
 
 }  // namespace wendra

@@ -17,8 +17,17 @@
 // widget pixels (device_picture.h). On a screen of another ratio it keeps its
 // size in widget pixels: it is shown scaled until the next drawTours(), which
 // makes it anew at the new ratio.
+//
+// The two drawings never share a pixel column: the left one ends at
+// x = 20 + (W - 1) x 30, the right one starts 40 pixels further, and a line's
+// pixels stay within the box between its ends (at a ratio above 1, within a
+// pixel of it). So a redraw repaints only the side whose tour (or the grid,
+// the origin or the button face) changed, and asks to show only that side;
+// segments that cannot touch the picture are left out, and the rest go to
+// the painter in one call.
 
 #include <QImage>
+#include <QLine>
 #include <QWidget>
 
 #include <cstdint>
@@ -65,9 +74,27 @@ class TourView : public QWidget {
   void paintEvent(QPaintEvent* event) override;
 
  private:
+  // What one side of the picture shows now.
+  struct Side {
+    bool drawn = false;
+    Grid grid;
+    int origin = 0;
+    QRgb face = 0;
+    std::vector<std::int32_t> tour;
+    bool shows(const Grid& g, int o, QRgb f, const std::vector<std::int32_t>& t) const {
+      return drawn && grid == g && origin == o && face == f && tour == t;
+    }
+  };
+
+  // Fills `area` with the button face and draws `tour` shifted by `shift`.
+  void drawSide(QPainter& painter, const QRect& area, const TourGeometry& geometry,
+                const std::vector<std::int32_t>& tour, int shift);
+
   QImage picture_;
   QSize pictureSize_;  // in widget pixels, fixed at the first drawTours()
   bool pictureCreated_ = false;
+  Side left_, right_;
+  std::vector<QLine> segments_;  // reused by every side drawn
 };
 
 }  // namespace wendra

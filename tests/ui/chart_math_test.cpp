@@ -33,6 +33,15 @@ TEST(ChartRoundingTest, HalvesGoToEvenOrAwayFromZero) {
   EXPECT_EQ(roundHalfEven(3.5), 4);
   EXPECT_EQ(roundHalfEven(-2.5), -2);
   EXPECT_EQ(roundHalfEven(2.6), 3);
+  // Every half and its neighbours, as nearbyint rounds them, up to 2^53.
+  for (double base : {0.0, 1.0, 2.0, 1e6, 2147483646.0, 1125899906842623.0, 2251799813685247.0,
+                      2251799813685248.0, 4503599627370495.0}) {
+    for (double v : {base, base + 0.5, base + 0.25, base + 0.75, std::nextafter(base + 0.5, 0.0),
+                     std::nextafter(base + 0.5, 1e300)}) {
+      EXPECT_EQ(roundHalfEven(v), static_cast<std::int64_t>(std::nearbyint(v))) << v;
+      EXPECT_EQ(roundHalfEven(-v), static_cast<std::int64_t>(std::nearbyint(-v))) << -v;
+    }
+  }
   EXPECT_EQ(roundHalfAway(2.5), 3);
   EXPECT_EQ(roundHalfAway(-2.5), -3);
   EXPECT_EQ(roundHalfAway(2.4), 2);
@@ -302,44 +311,6 @@ TEST(ChartLayoutTest, PanningStartsInsideTheFrameOrOnAnAxis) {
   EXPECT_FALSE(l.startsPanning(530, 40));   // legend
   EXPECT_TRUE(l.insidePlot(488, 29));
   EXPECT_FALSE(l.insidePlot(489, 29));
-}
-
-TEST(ChartSeriesLineTest, PointsAndSegments) {
-  const AxisMap x(0, 1, 48, 488, false);
-  const AxisMap y(590, 650, 29, 238, true);
-  EXPECT_EQ(seriesPolyline({0}, {650}, AxisMap(0, 0, 48, 488, false), y).size(), 1u);
-  EXPECT_EQ(seriesPolyline({0, 1}, {650, 590}, x, y),
-            (std::vector<PixelPoint>{{48, 29}, {488, 238}}));
-  EXPECT_TRUE(seriesPolyline({}, {}, x, y).empty());
-}
-
-TEST(ChartSeriesLineTest, PointsOnTheSamePixelAreSkipped) {
-  std::vector<double> xs, ys;
-  for (int i = 0; i <= 1000; ++i) {
-    xs.push_back(i);
-    ys.push_back(300);
-  }
-  const std::vector<PixelPoint> p =
-      seriesPolyline(xs, ys, AxisMap(0, 1000, 0, 100, false), AxisMap(250, 350, 0, 100, true));
-  ASSERT_EQ(p.size(), 101u);
-  for (std::size_t i = 0; i < p.size(); ++i) EXPECT_EQ(p[i], (PixelPoint{static_cast<int>(i), 50}));
-}
-
-TEST(ChartSeriesLineTest, PannedRangeRunsOutToBothEdges) {
-  std::vector<double> xs, ys;
-  for (int i = 0; i <= 30; ++i) {
-    xs.push_back(i);
-    ys.push_back(i);
-  }
-  const AxisMap x(10.5, 20.5, 0, 100, false);
-  const AxisMap y(0, 30, 0, 300, true);
-  const std::vector<PixelPoint> p = seriesPolyline(xs, ys, x, y);
-  // Points 10 (left of the edge, reached from) through 21 (first beyond).
-  ASSERT_EQ(p.size(), 12u);
-  EXPECT_EQ(p.front(), (PixelPoint{-5, 200}));
-  EXPECT_EQ(p.back(), (PixelPoint{105, 90}));
-  // Everything left of the range: nothing.
-  EXPECT_TRUE(seriesPolyline(xs, ys, AxisMap(40, 50, 0, 100, false), y).empty());
 }
 
 }  // namespace

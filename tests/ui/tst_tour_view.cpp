@@ -1,9 +1,14 @@
 #include <QImage>
+#include <QPainter>
+#include <QScreen>
 #include <QTest>
 
+#include <algorithm>
 #include <numeric>
+#include <random>
 #include <vector>
 
+#include "device_picture.h"
 #include "tour_view.h"
 
 using wendra::Grid;
@@ -41,6 +46,44 @@ Extent blackExtent(const QImage& image, int x0, int x1) {
         e.bottom = std::max(e.bottom, y);
       }
   return e;
+}
+
+// The picture as a whole redraw makes it at `ratio`: the button face, then
+// both tours segment by segment, the right one shifted.
+QImage wholeRedraw(QSize size, qreal ratio, const Grid& grid, const std::vector<std::int32_t>& left,
+                   const std::vector<std::int32_t>& right, int panel4Height, const QColor& face) {
+  QImage image = wendra::makeDevicePicture(size, ratio);
+  QPainter painter(&image);
+  painter.fillRect(QRect(QPoint(0, 0), size), face);
+  painter.setPen(wendra::linePen(Qt::black, ratio));
+  const TourGeometry geometry{grid, panel4Height};
+  auto draw = [&](const std::vector<std::int32_t>& tour, int shift) {
+    QPoint current = geometry.leftCity(tour.front()) + QPoint(shift, 0);
+    auto lineTo = [&](QPoint to) {
+      if (to != current) painter.drawLine(current, to);
+      current = to;
+    };
+    for (std::int32_t c : tour) lineTo(geometry.leftCity(c) + QPoint(shift, 0));
+    lineTo(geometry.leftCity(tour.front()) + QPoint(shift, 0));
+  };
+  draw(left, 0);
+  draw(right, geometry.rightShift());
+  return image;
+}
+
+// What the window shows. The offscreen screen's grab covers only the
+// window's size in device pixels: at ratios above 1 the widget's own
+// painting (from its picture) stands in.
+QImage shownPixels(QWidget& widget) {
+  const QImage shown = widget.screen()->grabWindow(widget.winId()).toImage();
+  const QImage image = shown.size() == widget.size() * widget.devicePixelRatioF() ? shown : widget.grab().toImage();
+  return image.convertToFormat(QImage::Format_RGB32);
+}
+
+std::vector<std::int32_t> shuffled(const Grid& g, std::mt19937& random) {
+  std::vector<std::int32_t> tour = rowByRow(g);
+  std::shuffle(tour.begin(), tour.end(), random);
+  return tour;
 }
 
 }  // namespace
@@ -157,6 +200,36 @@ class TestTourView : public QObject {
     const std::vector<std::int32_t> tour = rowByRow(g);
     view.drawTours(g, tour, tour, 222);
     QCOMPARE(view.picture().size(), QSize(640, 220));
+  }
+
+  // Redraws that change one side, both or neither, on small and large
+  // grids, against a whole redraw; and what the window shows after each.
+  // ctest runs this one at device pixel ratio 2 too.
+  void redrawsLikeAWholeRedraw() {
+    std::mt19937 random(3);
+    for (const Grid g : {Grid::of(10, 10), Grid::of(4, 7), Grid::of(19, 5), Grid::of(100, 100)}) {
+      TourView view;
+      view.resize(584, 204);
+      view.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&view));
+      std::vector<std::int32_t> left = shuffled(g, random), right = left;
+      int panel = 206;
+      for (int step = 0; step < 40; ++step) {
+        switch (step % 5) {
+          case 0: left = shuffled(g, random); break;
+          case 1: right = shuffled(g, random); break;
+          case 2: break;  // both as before
+          case 3: left = shuffled(g, random); right = shuffled(g, random); break;
+          default: panel = step % 2 ? 206 : 400; break;
+        }
+        view.drawTours(g, left, right, panel);
+        const QImage expected = wholeRedraw(QSize(584, 204), view.devicePixelRatioF(), g, left, right,
+                                            panel, view.palette().color(QPalette::Button));
+        QCOMPARE(view.picture(), expected);
+        QCoreApplication::processEvents();
+        QCOMPARE(shownPixels(view).copy(QRect(QPoint(0, 0), expected.size())), expected);
+      }
+    }
   }
 
   void redrawReplacesTheOldTours() {

@@ -1,5 +1,6 @@
 #include "tour_view.h"
 
+#include <QEvent>
 #include <QPainter>
 
 #include <algorithm>
@@ -63,6 +64,7 @@ void TourView::drawTours(const Grid& grid, const std::vector<std::int32_t>& gene
     update();
     return;
   }
+  panel4Height_ = panel4Height;
   const TourGeometry geometry{grid, panel4Height};
   const int origin = geometry.origin();
   const QRgb face = palette().color(QPalette::Button).rgb();
@@ -106,6 +108,19 @@ void TourView::drawSide(QPainter& painter, const QRect& area, const TourGeometry
   closedTour(tour, [&](std::int32_t c) { return geometry.leftCity(c) + QPoint(shift, 0); },
              area.adjusted(-1, -1, 1, 1), segments_);
   painter.drawLines(segments_.data(), static_cast<int>(segments_.size()));
+}
+
+bool TourView::event(QEvent* event) {
+  if (event->type() == QEvent::ScreenChangeInternal) redrawAtNewRatio();
+  return QWidget::event(event);
+}
+
+void TourView::redrawAtNewRatio() {
+  if (!left_.drawn || !right_.drawn || pictureFits(picture_, pictureSize_, devicePixelRatioF()))
+    return;
+  // drawTours() forgets both sides when it makes the new picture.
+  const Side left = left_, right = right_;
+  drawTours(left.grid, left.tour, right.tour, panel4Height_);
 }
 
 void TourView::paintEvent(QPaintEvent*) {

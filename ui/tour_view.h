@@ -14,9 +14,9 @@
 // drawTours() it shows only the button face.
 //
 // The picture is made at the widget's device pixel ratio and drawn into in
-// widget pixels (device_picture.h). On a screen of another ratio it keeps its
-// size in widget pixels: it is shown scaled until the next drawTours(), which
-// makes it anew at the new ratio.
+// widget pixels (device_picture.h). When the window moves to a screen of
+// another ratio the picture keeps its size in widget pixels and is made anew
+// at the new ratio, with the tours it showed drawn again.
 //
 // The two drawings never share a pixel column: the left one ends at
 // x = 20 + (W - 1) x 30, the right one starts 40 pixels further, and a line's
@@ -71,6 +71,7 @@ class TourView : public QWidget {
   const QImage& picture() const { return picture_; }
 
  protected:
+  bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
 
  private:
@@ -90,10 +91,14 @@ class TourView : public QWidget {
   void drawSide(QPainter& painter, const QRect& area, const TourGeometry& geometry,
                 const std::vector<std::int32_t>& tour, int shift);
 
+  // Draws what the picture showed again, at the screen's ratio now.
+  void redrawAtNewRatio();
+
   QImage picture_;
   QSize pictureSize_;  // in widget pixels, fixed at the first drawTours()
   bool pictureCreated_ = false;
   Side left_, right_;
+  int panel4Height_ = 0;  // as given to the last drawTours()
   std::vector<QLine> segments_;  // reused by every side drawn
 };
 

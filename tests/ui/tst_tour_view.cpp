@@ -242,6 +242,29 @@ class TestTourView : public QObject {
     view.drawTours(g, tour, tour, 1000);
     QCOMPARE(blackIn(view.picture(), 0, 0, 583, 203), 0);
   }
+
+  // Moved to a screen of another ratio, the view draws its tours again at
+  // that ratio. ctest runs this one on two screens of ratios 1 and 2.
+  void redrawsAtTheRatioOfANewScreen() {
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    if (screens.size() < 2 || screens[0]->devicePixelRatio() == screens[1]->devicePixelRatio())
+      QSKIP("needs two screens of different ratios");
+    TourView view;
+    view.resize(584, 204);
+    view.move(screens[0]->geometry().topLeft() + QPoint(50, 50));
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    const Grid g = Grid::of(7, 5);
+    std::mt19937 random(5);
+    const std::vector<std::int32_t> left = shuffled(g, random), right = shuffled(g, random);
+    view.drawTours(g, left, right, 206);
+    const QColor face = view.palette().color(QPalette::Button);
+    const qreal first = screens[0]->devicePixelRatio(), second = screens[1]->devicePixelRatio();
+    QCOMPARE(view.picture(), wholeRedraw(QSize(584, 204), first, g, left, right, 206, face));
+    view.move(screens[1]->geometry().topLeft() + QPoint(50, 50));
+    QTRY_COMPARE(view.devicePixelRatioF(), second);
+    QCOMPARE(view.picture(), wholeRedraw(QSize(584, 204), second, g, left, right, 206, face));
+  }
 };
 
 QTEST_MAIN(TestTourView)

@@ -12,6 +12,11 @@
 
 designed_norm_pos="238,106,943,626"
 
+# For wait_for: each try reads the window afresh.
+client_is() { [[ "$(client_geometry)" == "$1" ]]; }
+wm_state_is() { [[ "$(wm_state)" == "$1" ]]; }
+net_wm_state_has() { [[ "$(net_wm_state)" == *"$1"* ]]; }
+
 # The icon sizes in _NET_WM_ICON, "16x16 22x22 ...".
 icon_sizes() {
   xprop -id "$wid" -notype 32c _NET_WM_ICON | sed 's/^[^=]*= //' | tr ',' '\n' | awk '
@@ -44,7 +49,7 @@ check_maximized() { # PROGRAM FOLDER
   sleep 0.6
   normal="$(client_geometry)"
   wmctrl -i -r "$wid" -b add,maximized_vert,maximized_horz
-  wait_for grep -q MAXIMIZED_HORZ <(net_wm_state) || fail "$program: not maximized"
+  wait_for net_wm_state_has MAXIMIZED_HORZ || fail "$program: not maximized"
   sleep 0.6
   close_program "$program"
   [[ "$(key_value "$folder" ShowCmd)" == 3 ]] || fail "$program: ShowCmd=$(key_value "$folder" ShowCmd)"
@@ -55,7 +60,7 @@ check_maximized() { # PROGRAM FOLDER
   [[ "$(net_wm_state)" == *MAXIMIZED_VERT* && "$(net_wm_state)" == *MAXIMIZED_HORZ* ]] \
     || fail "$program: started as '$(net_wm_state)', not maximized"
   wmctrl -i -r "$wid" -b remove,maximized_vert,maximized_horz
-  wait_for test "$(client_geometry)" == "$normal" \
+  wait_for client_is "$normal" \
     || fail "$program: un-maximized to $(client_geometry), had $normal"
   sleep 0.6
   close_program "$program"
@@ -65,7 +70,7 @@ check_maximized() { # PROGRAM FOLDER
   # Maximized one way only: Qt calls that normal, the file keeps the rectangle.
   start_program "$program" "$folder"
   wmctrl -i -r "$wid" -b add,maximized_vert
-  wait_for grep -q MAXIMIZED_VERT <(net_wm_state) || fail "$program: not maximized vertically"
+  wait_for net_wm_state_has MAXIMIZED_VERT || fail "$program: not maximized vertically"
   sleep 0.6
   close_program "$program"
   [[ "$(key_value "$folder" NormPos)" == "$stored" ]] \
@@ -77,7 +82,7 @@ check_minimized() { # PROGRAM FOLDER
   local program="$1" folder="$2"
   start_program "$program" "$folder"
   xdotool windowminimize "$wid"
-  wait_for test "$(wm_state)" == Iconic || fail "$program: did not minimize"
+  wait_for wm_state_is Iconic || fail "$program: did not minimize"
   close_program "$program"
   [[ "$(key_value "$folder" ShowCmd)" == 2 ]] || fail "$program: ShowCmd=$(key_value "$folder" ShowCmd)"
   start_program "$program" "$folder"

@@ -18,9 +18,9 @@
 // Cases: both programs at the default inputs (10 x 10, P = 100) with a batch
 // of 100 and refresh 1, 10 and 100; wendra3 with a batch of 20000 at refresh
 // 1 and 10; both programs on a 100 x 100 grid with P = 100 and a batch of
-// 200. BM_DisplayUpdate times one display update without a step or a
-// repaint, BM_ChartRepaint one chart repaint after two new points with the
-// series at a given length.
+// 200. BM_DisplayUpdate times one display update after a step (the step
+// not timed) without a repaint, BM_ChartRepaint one chart repaint after two
+// new points with the series at a given length.
 //
 //   build/bench/ui_batch --benchmark_counters_tabular=true
 // runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise
@@ -213,14 +213,24 @@ void BM_EngineOnly(benchmark::State& state, EncodingKind kind, int side, int bat
       static_cast<double>(state.iterations()) * batchLength, benchmark::Counter::kIsRate);
 }
 
-// One display update without a step or a repaint: the part of a generation
-// that a batch spends on the display between two processing points.
+// One display update without a repaint: the part of a generation that a
+// batch spends on the display between two processing points. The engine
+// steps before each one (not timed), so that the tours change as in a batch.
 void BM_DisplayUpdate(benchmark::State& state, EncodingKind kind, int side) {
   ShownForm shown(kind, side, 100, 1);
   TForm1& form = shown.form;
   form.CreateButtonClick();
   int sinceClear = 0;
   for (auto _ : state) {
+    state.PauseTiming();
+    wendra::EvolutionEngine& engine = form.engine();
+    engine.step();
+    // The engine finishes a generation's lengths and tours when first asked.
+    benchmark::DoNotOptimize(engine.averageLength() + engine.generationBestLength() +
+                             engine.overallBestLength());
+    benchmark::DoNotOptimize(engine.generationBestTour().data());
+    benchmark::DoNotOptimize(engine.overallBestTour().data());
+    state.ResumeTiming();
     form.displayUpdate();
     if (++sinceClear == 1000) {  // keeps the series at a batch's size
       state.PauseTiming();

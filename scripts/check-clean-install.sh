@@ -324,7 +324,7 @@ for pass in "${passes[@]}"; do
 
   step "Pass '$pass': the window programs under Xvfb"
   rm -f "$work/display"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$OUT/$pass-xvfb.log" 2>&1 &
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" >"$OUT/$pass-xvfb.log" 2>&1 &
   xvfb_pid=$!
   for _ in $(seq 50); do [[ -s "$work/display" ]] && break; sleep 0.1; done
   display=:$(head -1 "$work/display")

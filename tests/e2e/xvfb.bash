@@ -36,7 +36,10 @@ wait_exit() {
 }
 
 # Xvfb picks a free display itself and reports it once it accepts clients.
-Xvfb -displayfd 3 -screen 0 "${WENDRA_XVFB_SCREEN:-1280x1024x24}" -dpi 96 -nolisten tcp 3>"$work/display" \
+# -noreset: without a window manager the program is the only client, and a
+# server that resets when it closes refuses the next start for a moment.
+Xvfb -displayfd 3 -screen 0 "${WENDRA_XVFB_SCREEN:-1280x1024x24}" -dpi 96 -nolisten tcp -noreset \
+  3>"$work/display" \
   </dev/null >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 100); do

@@ -1,5 +1,7 @@
 #include "profile_text.h"
 
+#include "number_format.h"
+
 #include <QString>
 #include <QStringDecoder>
 
@@ -156,44 +158,7 @@ QByteArray quoteProfileValue(QByteArrayView value) {
 }
 
 int parseProfileInteger(QStringView text, int fallback) {
-  qsizetype i = 0;
-  while (i < text.size() && (text[i] == u' ' || text[i] == u'\t')) ++i;
-  text = text.sliced(i);
-  if (text.isEmpty()) return fallback;
-
-  int base = 10;
-  bool negative = false;
-  if (text.startsWith(u'$') || text.startsWith(u'x') || text.startsWith(u'X')) {
-    base = 16;
-    text = text.sliced(1);
-  } else if (text.startsWith(u"0x") || text.startsWith(u"0X")) {
-    base = 16;
-    text = text.sliced(2);
-  } else if (text.startsWith(u'-') || text.startsWith(u'+')) {
-    negative = text.front() == u'-';
-    text = text.sliced(1);
-  }
-  if (text.isEmpty()) return fallback;
-
-  const std::uint64_t limit = base == 16 ? 0xFFFFFFFFu : (negative ? 0x80000000u : 0x7FFFFFFFu);
-  std::uint64_t magnitude = 0;
-  for (QChar c : text) {
-    int digit;
-    if (c >= u'0' && c <= u'9') {
-      digit = c.unicode() - u'0';
-    } else if (base == 16 && c >= u'a' && c <= u'f') {
-      digit = c.unicode() - u'a' + 10;
-    } else if (base == 16 && c >= u'A' && c <= u'F') {
-      digit = c.unicode() - u'A' + 10;
-    } else {
-      return fallback;
-    }
-    magnitude = magnitude * base + digit;
-    if (magnitude > limit) return fallback;
-  }
-  const std::uint32_t bits =
-      static_cast<std::uint32_t>(negative ? 0u - magnitude : magnitude);
-  return static_cast<int>(bits);
+  return readInteger32(text, kProfileIntegerRules).value_or(fallback);
 }
 
 }  // namespace wendra

@@ -60,7 +60,8 @@ QByteArray setProfileValue(QByteArrayView text, QStringView section, QStringView
 // removes one enclosing pair) yields the value itself.
 QByteArray quoteProfileValue(QByteArrayView value);
 
-// An integer as the profile reads it: optional leading blanks, then either
+// An integer as the profile reads it (readInteger32 with kProfileIntegerRules,
+// number_format.h): optional leading blanks (spaces, tabs), then either
 // an optional sign and decimal digits, or hexadecimal digits after "$", "x",
 // "X", "0x" or "0X", and nothing after them. Decimal values must lie in the
 // signed 32-bit range; hexadecimal ones may use all 32 bits and are taken

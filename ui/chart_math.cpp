@@ -2,9 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <limits>
 #include <string>
 
@@ -38,66 +36,6 @@ bool roundsToInt32(double q) {
 }  // namespace
 
 std::int64_t roundHalfAway(double value) { return static_cast<std::int64_t>(std::round(value)); }
-
-QString formatLabel(double value, const NumberSeparators& separators) {
-  if (std::isnan(value)) return QStringLiteral("NAN");
-  if (std::isinf(value)) return value > 0 ? QStringLiteral("INF") : QStringLiteral("-INF");
-
-  // 15 significant digits: d.dddddddddddddde[+-]xx, digit k weighs 10^(e-k).
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.14e", std::fabs(value));
-  std::string digits;
-  digits += buffer[0];
-  digits.append(buffer + 2, 14);
-  int exponent = std::atoi(std::strchr(buffer, 'e') + 1);
-
-  // Keep the digits down to 10^-3, rounding the rest half away from zero.
-  const int keep = exponent + 4;
-  if (keep < 0) {
-    digits.clear();
-  } else if (keep < static_cast<int>(digits.size())) {
-    const bool up = digits[static_cast<std::size_t>(keep)] >= '5';
-    digits.resize(static_cast<std::size_t>(keep));
-    if (up) {
-      int k = keep - 1;
-      while (k >= 0 && digits[static_cast<std::size_t>(k)] == '9') {
-        digits[static_cast<std::size_t>(k)] = '0';
-        --k;
-      }
-      if (k >= 0) {
-        ++digits[static_cast<std::size_t>(k)];
-      } else {
-        digits.insert(digits.begin(), '1');
-        ++exponent;
-      }
-    }
-  }
-  auto digitAt = [&](int k) {
-    return k >= 0 && k < static_cast<int>(digits.size()) ? digits[static_cast<std::size_t>(k)] : '0';
-  };
-
-  std::string integer;
-  for (int k = 0; k <= exponent; ++k) integer += digitAt(k);
-  const std::size_t nonZero = integer.find_first_not_of('0');
-  integer = nonZero == std::string::npos ? std::string("0") : integer.substr(nonZero);
-
-  std::string fraction;
-  for (int j = 1; j <= 3; ++j) fraction += digitAt(exponent + j);
-  while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
-
-  QString text;
-  if (value < 0 && (integer != "0" || !fraction.empty())) text += QLatin1Char('-');
-  for (std::size_t i = 0; i < integer.size(); ++i) {
-    if (i > 0 && (integer.size() - i) % 3 == 0 && !separators.thousands.isNull())
-      text += separators.thousands;
-    text += QLatin1Char(integer[i]);
-  }
-  if (!fraction.empty()) {
-    text += separators.decimal;
-    text += QLatin1String(fraction.c_str());
-  }
-  return text;
-}
 
 double LabelStep::value() const {
   if (exponent >= 0) return mantissa * powerOfTen(exponent);

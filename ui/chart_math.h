@@ -1,7 +1,6 @@
 #pragma once
 // The arithmetic of the fitness chart, kept apart from any painter: rounding,
-// the label number format, the label step, the label values, value-to-pixel
-// maps, the minor ticks and the layout of the whole chart (plot rectangle,
+// the label step, the label values, value-to-pixel maps, the minor ticks and the layout of the whole chart (plot rectangle,
 // legend, title, both axes). Chart::paintEvent only turns a ChartLayout into
 // pixels; the series line is chart_polyline.h.
 //
@@ -26,6 +25,8 @@
 #include <optional>
 #include <vector>
 
+#include "number_format.h"
+
 namespace wendra::chart {
 
 // Rounds half to even (the default rounding of every position).
@@ -42,20 +43,9 @@ inline std::int64_t roundHalfEven(double value) {
 // Rounds half away from zero (only the plot margins and the legend margin).
 std::int64_t roundHalfAway(double value);
 
-// The user's number separators. A null thousands separator means no grouping
-// character.
-struct NumberSeparators {
-  QChar decimal = QLatin1Char('.');
-  QChar thousands = QLatin1Char(',');
-};
-
-// The label format "#,##0.###": digit groups of three joined by the thousands
-// separator, at least one integer digit, at most three decimals with trailing
-// zeros dropped, the decimal separator only when decimals remain. The value is
-// first taken to 15 significant digits (so 0.30000000000000004 reads 0.3), then
-// rounded to three decimals with halves away from zero. A value that rounds to
-// zero reads "0" (no minus sign).
-QString formatLabel(double value, const NumberSeparators& separators);
+// The label format and the separators it uses (number_format.h).
+using ::wendra::formatLabel;
+using ::wendra::NumberSeparators;
 
 // Steps run 1, 2, 5, 10, 20, 50, ... and 0.5, 0.2, 0.1, ... down to 1e-12:
 // mantissa times ten to the exponent. value() is the double nearest to it.

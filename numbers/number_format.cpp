@@ -1,5 +1,7 @@
 #include "number_format.h"
 
+#include "decimal_digits.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -14,74 +16,7 @@ namespace {
 
 constexpr int kExpansionDigits = 18;
 constexpr int kSignificantDigits = 15;
-
-// A finite value as +-0.d1d2...dn x 10^exponent with d1 != 0 and no trailing
-// zero digits; zero has no digits.
-struct DecimalDigits {
-  bool negative = false;
-  std::string digits;
-  int exponent = 0;
-
-  bool isZero() const { return digits.empty(); }
-};
-
-void dropTrailingZeros(DecimalDigits& d) {
-  while (!d.digits.empty() && d.digits.back() == '0') d.digits.pop_back();
-}
-
-// The 18 significant digits of a finite value, correctly rounded. to_chars
-// is independent of the C locale, unlike printf.
-DecimalDigits expansion18(long double value) {
-  DecimalDigits d;
-  d.negative = std::signbit(value);
-  if (value == 0) {
-    d.negative = false;
-    return d;
-  }
-  char buffer[64];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                    std::chars_format::scientific, kExpansionDigits - 1);
-  const char* p = buffer;
-  if (*p == '-') ++p;
-  for (; p < result.ptr && *p != 'e'; ++p) {
-    if (*p >= '0' && *p <= '9') d.digits.push_back(*p);
-  }
-  int exponent10 = 0;
-  std::from_chars(p + 1 + (p[1] == '+'), result.ptr, exponent10);
-  d.exponent = exponent10 + 1;
-  dropTrailingZeros(d);
-  return d;
-}
-
-// Keeps `keep` leading digits, rounding half away from zero on the digits
-// that are there (no look beyond them). May carry into a new leading digit.
-void roundToDigits(DecimalDigits& d, int keep) {
-  if (d.isZero() || keep >= static_cast<int>(d.digits.size())) return;
-  if (keep < 0) {
-    d.digits.clear();
-    return;
-  }
-  const bool up = d.digits[keep] >= '5';
-  d.digits.resize(keep);
-  if (up) {
-    int i = keep - 1;
-    while (i >= 0 && d.digits[i] == '9') d.digits[i--] = '0';
-    if (i >= 0) {
-      ++d.digits[i];
-    } else {
-      d.digits.insert(d.digits.begin(), '1');
-      ++d.exponent;
-    }
-  }
-  dropTrailingZeros(d);
-}
-
-// Digit of weight 10^power of a DecimalDigits value.
-char digitAt(const DecimalDigits& d, int power) {
-  const long index = static_cast<long>(d.exponent) - 1 - power;
-  if (index < 0 || index >= static_cast<long>(d.digits.size())) return '0';
-  return d.digits[static_cast<size_t>(index)];
-}
+constexpr int kLabelDecimals = 3;
 
 QString nonFinite(long double value) {
   if (std::isnan(value)) return QStringLiteral("NAN");
@@ -150,7 +85,7 @@ QString formatWholeNumber(long double value) {
 
 QString formatGeneral(long double value, QChar decimalSeparator) {
   if (!std::isfinite(value)) return nonFinite(value);
-  DecimalDigits d = expansion18(value);
+  DecimalDigits d = decimalDigits(value, kExpansionDigits);
   roundToDigits(d, kSignificantDigits);
   return generalFromDigits(d, decimalSeparator);
 }
@@ -158,7 +93,7 @@ QString formatGeneral(long double value, QChar decimalSeparator) {
 QString formatFixed(long double value, int digits, QChar decimalSeparator) {
   if (!std::isfinite(value)) return nonFinite(value);
   if (digits < 0) digits = 0;
-  DecimalDigits d = expansion18(value);
+  DecimalDigits d = decimalDigits(value, kExpansionDigits);
   // Keep the digits down to the d-th place after the separator, and never
   // more than 15. The sum cannot overflow: |exponent| < 5000.
   const long wanted = static_cast<long>(d.exponent) + digits;
@@ -170,13 +105,42 @@ QString formatFixed(long double value, int digits, QChar decimalSeparator) {
   if (d.isZero() || d.exponent <= 0) {
     out += u'0';
   } else {
-    for (int power = d.exponent - 1; power >= 0; --power) out += QChar::fromLatin1(digitAt(d, power));
+    for (int power = d.exponent - 1; power >= 0; --power) out += QChar::fromLatin1(d.digitAt(power));
   }
   if (digits > 0) {
     out += decimalSeparator;
-    for (int place = 1; place <= digits; ++place) out += QChar::fromLatin1(digitAt(d, -place));
+    for (int place = 1; place <= digits; ++place) out += QChar::fromLatin1(d.digitAt(-place));
   }
   return out;
+}
+
+QString formatLabel(double value, const NumberSeparators& separators) {
+  if (std::isnan(value)) return QStringLiteral("NAN");
+  if (std::isinf(value)) return value > 0 ? QStringLiteral("INF") : QStringLiteral("-INF");
+
+  // 15 significant digits, then the digits down to 10^-3, halves away from
+  // zero.
+  DecimalDigits d = decimalDigits(value, kSignificantDigits);
+  roundToDigits(d, d.exponent + kLabelDecimals);
+  std::string integer;
+  for (int power = d.exponent - 1; power >= 0; --power) integer += d.digitAt(power);
+  if (integer.empty()) integer.push_back('0');
+  std::string fraction;
+  for (int place = 1; place <= kLabelDecimals; ++place) fraction += d.digitAt(-place);
+  while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
+
+  QString text;
+  if (value < 0 && !d.isZero()) text += QLatin1Char('-');
+  for (std::size_t i = 0; i < integer.size(); ++i) {
+    if (i > 0 && (integer.size() - i) % 3 == 0 && !separators.thousands.isNull())
+      text += separators.thousands;
+    text += QLatin1Char(integer[i]);
+  }
+  if (!fraction.empty()) {
+    text += separators.decimal;
+    text += QLatin1String(fraction.c_str());
+  }
+  return text;
 }
 
 long double roundHalfEven(long double value) {
@@ -255,10 +219,10 @@ std::optional<long double> readReal(QStringView text, QChar decimalSeparator) {
   return negative ? -magnitude : magnitude;
 }
 
-std::optional<std::int32_t> readInteger32(QStringView text) {
+std::optional<std::int32_t> readInteger32(QStringView text, IntegerRules rules) {
   const qsizetype n = text.size();
   qsizetype i = 0;
-  while (i < n && text[i] == u' ') ++i;
+  while (i < n && (text[i] == u' ' || (rules.tabIsBlank && text[i] == u'\t'))) ++i;
 
   // Hexadecimal, only without a sign.
   qsizetype hexStart = -1;
@@ -269,14 +233,15 @@ std::optional<std::int32_t> readInteger32(QStringView text) {
   }
   if (hexStart >= 0) {
     if (hexStart == n) return std::nullopt;
+    const std::int64_t limit = rules.hexTakes32Bits ? 0xFFFFFFFFLL : 0x7FFFFFFFLL;
     std::int64_t value = 0;
     for (qsizetype j = hexStart; j < n; ++j) {
       const int digit = hexDigitValue(text[j]);
       if (digit < 0) return std::nullopt;
       value = value * 16 + digit;
-      if (value > std::numeric_limits<std::int32_t>::max()) return std::nullopt;
+      if (value > limit) return std::nullopt;
     }
-    return static_cast<std::int32_t>(value);
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
   }
 
   bool negative = false;

@@ -21,17 +21,9 @@ namespace wendra {
 
 QString formatStoredNumber(long double value);
 
-// Parses a number: optional spaces, an optional sign, decimal digits with at
-// most one `decimalSeparator` among them (at least a digit or the separator),
-// optionally "E" or "e" with an optional sign and any number of digits
-// (none is exponent 0), optional spaces, and nothing else. nullopt when the
-// text does not parse or its value is too large for a long double; a value
-// too small for one reads as the nearest it can hold.
-std::optional<long double> parseNumber(QStringView text, QChar decimalSeparator);
-
 // A stored text as the restore reads it: spaces and control characters at
-// both ends removed, every "." replaced with `decimalSeparator`, then
-// parseNumber.
+// both ends removed, every "." replaced with `decimalSeparator`, then read
+// by readReal (number_format.h), the grammar of the window's inputs.
 std::optional<long double> readStoredNumber(QStringView text, QChar decimalSeparator);
 
 }  // namespace wendra

@@ -219,6 +219,19 @@ TEST_P(ReadInteger, Table) {
   }
 }
 
+// The settings file's rules: the same grammar, tabs as blanks and
+// hexadecimal over all 32 bits; the inputs' rules refuse both.
+TEST(ReadInteger, ProfileRulesWidenBlanksAndHexadecimal) {
+  EXPECT_EQ(readInteger32(u"\t 12", kProfileIntegerRules), 12);
+  EXPECT_EQ(readInteger32(u"\t 12"), std::nullopt);
+  EXPECT_EQ(readInteger32(u"$FFFFFFFF", kProfileIntegerRules), -1);
+  EXPECT_EQ(readInteger32(u"0x80000000", kProfileIntegerRules), -2147483647 - 1);
+  EXPECT_EQ(readInteger32(u"$FFFFFFFF"), std::nullopt);
+  EXPECT_EQ(readInteger32(u"$100000000", kProfileIntegerRules), std::nullopt);
+  EXPECT_EQ(readInteger32(u"2147483648", kProfileIntegerRules), std::nullopt);
+  EXPECT_EQ(readInteger32(u"-$1", kProfileIntegerRules), std::nullopt);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Table, ReadInteger,
     ::testing::Values(

@@ -3,6 +3,8 @@
 
 #include "stored_number.h"
 
+#include "number_format.h"
+
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -77,7 +79,7 @@ TEST(StoredNumberTest, ParseTable) {
       {"1E-5000", u'.', 0.0L},  // below the smallest value: zero
       {"0,5", u',', 0.5L},
       {"0,5", u'.', bad},
-      {"0.5", u',', bad},  // parseNumber itself knows only the separator
+      {"0.5", u',', bad},  // the reader itself knows only the separator
       {"", u'.', bad},
       {"abc", u'.', bad},
       {"-", u'.', bad},
@@ -91,7 +93,7 @@ TEST(StoredNumberTest, ParseTable) {
       {"1,000.5", u'.', bad},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(parseNumber(QString::fromUtf8(c.text), QChar(c.separator)), c.expected)
+    EXPECT_EQ(readReal(QString::fromUtf8(c.text), QChar(c.separator)), c.expected)
         << c.text << " with '" << static_cast<char>(c.separator) << "'";
   }
 }

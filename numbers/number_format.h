@@ -1,7 +1,7 @@
 #pragma once
 // Number-to-text formats of the window and the text-reading rules of its
 // numeric inputs. Plain functions without state: the decimal separator is
-// always passed in (see locale_separators.h for the user's one), so every
+// always passed in (see ui/locale_separators.h for the user's one), so every
 // function gives the same answer for the same arguments.
 //
 // Formats:
@@ -46,6 +46,21 @@ QString formatFixed(long double value, int digits, QChar decimalSeparator);
 // (2.5 -> 2, 3.5 -> 4, -2.5 -> -2). Infinities and NaN are returned unchanged.
 long double roundHalfEven(long double value);
 
+// The user's number separators (ui/locale_separators.h reads them). A null
+// thousands separator means no grouping character.
+struct NumberSeparators {
+  QChar decimal = QLatin1Char('.');
+  QChar thousands = QLatin1Char(',');
+};
+
+// The chart's label format "#,##0.###": digit groups of three joined by the
+// thousands separator, at least one integer digit, at most three decimals
+// with trailing zeros dropped, the decimal separator only when decimals
+// remain. The value is first taken to 15 significant digits (so
+// 0.30000000000000004 reads 0.3), then rounded to three decimals with halves
+// away from zero. A value that rounds to zero reads "0" (no minus sign).
+QString formatLabel(double value, const NumberSeparators& separators);
+
 // Reads a real: optional leading blanks (spaces), an optional sign, decimal
 // digits with at most one decimalSeparator among them, optionally "E" or "e"
 // with an optional sign and any number of digits (none means exponent 0),
@@ -56,13 +71,25 @@ long double roundHalfEven(long double value);
 // follow the syntax or the number overflows.
 std::optional<long double> readReal(QStringView text, QChar decimalSeparator);
 
+// The two uses of the integer grammar differ in two points: what counts as a
+// blank before the number, and how far hexadecimal digits may go.
+struct IntegerRules {
+  bool tabIsBlank = false;      // tabs as well as spaces before the number
+  bool hexTakes32Bits = false;  // "$FFFFFFFF" is -1 (two's complement)
+};
+
+// The inputs' rules, and the settings file's (profile_text.h).
+inline constexpr IntegerRules kInputIntegerRules{};
+inline constexpr IntegerRules kProfileIntegerRules{true, true};
+
 // Reads a signed 32-bit integer: optional leading blanks (spaces), then either
 // an optional sign and decimal digits to the end of the text, or (without
 // sign) "$", "x", "X", "0x" or "0X" and hexadecimal digits to the end of the
 // text. Returns nothing for an empty text, any other character, or a number
 // outside -2147483648 ... 2147483647 (hexadecimal included: "$80000000" is
-// out of range).
-std::optional<std::int32_t> readInteger32(QStringView text);
+// out of range). `rules` may widen the blanks to tabs and let hexadecimal
+// digits use all 32 bits.
+std::optional<std::int32_t> readInteger32(QStringView text, IntegerRules rules = kInputIntegerRules);
 
 // The value truncated toward zero, reduced to its low 32 bits and read as a
 // signed 32-bit integer (two's complement): 4294967297.9 -> 1,

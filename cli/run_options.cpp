@@ -55,6 +55,15 @@ std::optional<double> parseDecimal(std::string_view text) {
   return value;
 }
 
+struct IntegerRange {
+  std::int64_t min, max;
+};
+
+// The grid's and the population's ranges are the window's.
+constexpr IntegerRange rangeOf(const InputParameter& input) {
+  return {static_cast<std::int64_t>(input.minimum), static_cast<std::int64_t>(input.maximum)};
+}
+
 struct IntegerOption {
   const char* name;
   std::int64_t min, max;
@@ -62,9 +71,10 @@ struct IntegerOption {
 };
 
 const IntegerOption kIntegerOptions[] = {
-    {"--width", 4, 100, &RunOptions::width},
-    {"--height", 4, 100, &RunOptions::height},
-    {"--population", 2, 1000000, &RunOptions::population},
+    {"--width", rangeOf(kWidthEditInput).min, rangeOf(kWidthEditInput).max, &RunOptions::width},
+    {"--height", rangeOf(kHeightEditInput).min, rangeOf(kHeightEditInput).max, &RunOptions::height},
+    {"--population", rangeOf(kPopEditInput).min, rangeOf(kPopEditInput).max,
+     &RunOptions::population},
     {"--generations", 0, 100000000, &RunOptions::generations},
     {"--runs", 1, 1000, &RunOptions::runs},
     {"--threads", 1, 1024, &RunOptions::threads},

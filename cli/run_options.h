@@ -32,16 +32,18 @@
 #include <vector>
 
 #include "engine.h"
+#include "parameters.h"
 
 namespace wendra {
 
 struct RunOptions {
   EncodingKind encoding = EncodingKind::kRandomKey;
-  std::int32_t width = 10;
-  std::int32_t height = 10;
-  std::int32_t population = 100;
-  double pcross = 0.5;
-  double pmut = 0.07;
+  // The window's starting values (parameters.h).
+  std::int32_t width = static_cast<std::int32_t>(kWidthEditInput.initial);
+  std::int32_t height = static_cast<std::int32_t>(kHeightEditInput.initial);
+  std::int32_t population = static_cast<std::int32_t>(kPopEditInput.initial);
+  double pcross = static_cast<double>(kPCrossValueInput.initial);
+  double pmut = static_cast<double>(kPMutValueInput.initial);
   std::int32_t generations = 100;
   std::int32_t runs = 1;
   std::int32_t threads = 0;  // 0: one per core

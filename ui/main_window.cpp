@@ -173,22 +173,18 @@ void TForm1::createControls() {
 }
 
 void TForm1::setUpInputs() {
-  using S = SpinInput::Setup;
   // Equal bounds (PMutValue: 0 and 0) switch clamping off. Decimal matters
   // only for vtFloat; the others keep the default 2. Each value is set through
   // the input's clamp-and-format path.
-  const std::pair<SpinInput*, S> setups[] = {
-      {StepCount, S{SpinInput::vtInteger, 1, 100000, 1, 2, 100}},
-      {RefreshCount, S{SpinInput::vtInteger, 1, 1000, 1, 2, 1}},
-      {PopEdit, S{SpinInput::vtInteger, 2, 1000000, 1, 2, 100}},
-      {PCrossValue, S{SpinInput::vtFloat, 0, 1, 0.05L, 5, 0.5L}},
-      {PMutValue, S{SpinInput::vtFloat, 0, 0, 0.01L, 5, 0.07L}},
-      {WidthEdit, S{SpinInput::vtInteger, 4, 100, 1, 2, 10}},
-      {HeightEdit, S{SpinInput::vtInteger, 4, 100, 1, 2, 10}},
+  const std::pair<SpinInput*, const InputParameter&> setups[] = {
+      {StepCount, kStepCountInput},     {RefreshCount, kRefreshCountInput},
+      {PopEdit, kPopEditInput},         {PCrossValue, kPCrossValueInput},
+      {PMutValue, kPMutValueInput},     {WidthEdit, kWidthEditInput},
+      {HeightEdit, kHeightEditInput},
   };
   for (const auto& [input, setup] : setups) {
     input->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    input->configure(setup);
+    input->configure(SpinInput::Setup::of(setup));
   }
 }
 

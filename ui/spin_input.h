@@ -32,6 +32,8 @@
 
 #include <functional>
 
+#include "parameters.h"
+
 namespace wendra {
 
 class SpinInput : public QLineEdit {
@@ -48,6 +50,12 @@ class SpinInput : public QLineEdit {
     long double increment = 1;
     int decimal = 2;
     long double value = 0;  // set through setValue(), so clamped and formatted
+
+    // The setup of one of the window's inputs (parameters.h).
+    static Setup of(const InputParameter& input) {
+      return {input.real ? vtFloat : vtInteger, input.minimum, input.maximum,
+              input.increment, input.decimals, input.initial};
+    }
   };
 
   explicit SpinInput(QWidget* parent = nullptr);

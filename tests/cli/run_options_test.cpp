@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engines.h"
@@ -13,6 +14,24 @@ namespace wendra {
 namespace {
 
 ParsedOptions parse(std::vector<std::string> args) { return parseRunOptions(args); }
+
+// The grid's and population's ranges are the window's inputs' (parameters.h),
+// and the usage text names those same ranges.
+TEST(RunOptionsTest, RangesAreTheWindowInputs) {
+  const std::string usage = usageText();
+  for (const auto& [option, input] : {std::pair{"--width", kWidthEditInput},
+                                      std::pair{"--height", kHeightEditInput},
+                                      std::pair{"--population", kPopEditInput}}) {
+    const auto lowest = static_cast<long long>(input.minimum);
+    const auto highest = static_cast<long long>(input.maximum);
+    EXPECT_TRUE(parseRunOptions({option, std::to_string(lowest)}).ok()) << option;
+    EXPECT_TRUE(parseRunOptions({option, std::to_string(highest)}).ok()) << option;
+    EXPECT_FALSE(parseRunOptions({option, std::to_string(lowest - 1)}).ok()) << option;
+    EXPECT_FALSE(parseRunOptions({option, std::to_string(highest + 1)}).ok()) << option;
+    const std::string range = std::to_string(lowest) + " to " + std::to_string(highest);
+    EXPECT_NE(usage.find(range), std::string::npos) << option;
+  }
+}
 
 TEST(RunOptionsTest, DefaultsAndBothValueForms) {
   const RunOptions d = parse({}).options;

@@ -23,14 +23,12 @@ using wendra::SpinInput;
 namespace {
 
 SpinInput::Setup row(const QString& name) {
-  using S = SpinInput;
-  if (name == "PopEdit") return {S::vtInteger, 2, 1000000, 1, 2, 100};
-  if (name == "PCrossValue") return {S::vtFloat, 0, 1, 0.05L, 5, 0.5L};
-  if (name == "PMutValue") return {S::vtFloat, 0, 0, 0.01L, 5, 0.07L};
-  if (name == "WidthEdit") return {S::vtInteger, 4, 100, 1, 2, 10};
-  if (name == "HeightEdit") return {S::vtInteger, 4, 100, 1, 2, 10};
-  if (name == "StepCount") return {S::vtInteger, 1, 100000, 1, 2, 100};
-  if (name == "RefreshCount") return {S::vtInteger, 1, 1000, 1, 2, 1};
+  for (const wendra::InputParameter& input :
+       {wendra::kPopEditInput, wendra::kPCrossValueInput, wendra::kPMutValueInput,
+        wendra::kWidthEditInput, wendra::kHeightEditInput, wendra::kStepCountInput,
+        wendra::kRefreshCountInput}) {
+    if (name == QLatin1String(input.name)) return SpinInput::Setup::of(input);
+  }
   qFatal("no such input");
 }
 

@@ -33,7 +33,8 @@
 // RefreshCount, Button2; accelerators, Enter, arrows and Alt+F4 are handled
 // by the window's Accelerators (accelerators.h).
 //
-// Run control (the handlers below, implemented in run_control.cpp): "&Create"
+// Run control (the handlers below, implemented in run_control.cpp; the
+// tour's message box is plain_message.h): "&Create"
 // builds a population from the inputs, "&One Step" advances one generation,
 // "&Batch" runs StepCount generations inside its handler and lets the window
 // process its events every RefreshCount generations, "&Stop" ends a running

@@ -17,6 +17,9 @@
 // last one to go restores the handling found before the first.
 //
 // REQUIRES: a QApplication exists; GUI thread only.
+//
+// Covered by tests/settings/tst_form_storage.cpp (signals close and save)
+// and tests/e2e/settings_file.sh (the real program ended by a signal).
 
 #include <QObject>
 #include <QPointer>

@@ -8,23 +8,20 @@
 // window is asked to close and, if that save did not complete, once more
 // when the window is destroyed. Nothing is written in between.
 //
-// Attaching it to a window (the window class does this while it builds its
-// controls, before its creation handler runs):
+// The reading and writing are the plain functions of stored_form.h; this
+// class connects them to the window's show, close and destroy events:
 //
 //   ComponentTable components;
 //   components.addValue("PCrossValue", PCrossValue);   // one per input
 //   ...
 //   FormStorage1 = new FormStorage(this, std::move(components));
+//   FormStorage1->setErrorReporter(&Application::showError);
 //
-// and its destructor calls FormStorage1->formDestroy() before anything else.
-// The store installs an event filter on the window for its show and close
-// events; it needs nothing else from it.
+// The store watches the window's show events itself. The window calls
+// formClose() from its closeEvent(), after its own close handling, and
+// formDestroy() first in its destructor.
 //
-// Keys of a save, in this order: "FormVersion", "Flags", "ShowCmd",
-// "PixelsPerInch", "MinMaxPos(WxH)", "MinMaxPos", "NormPos(WxH)", "NormPos",
-// "Visible", then "<Component>_<Property>" for every stored property. The
-// placement keys are mapped onto Qt as window_placement.h describes, the
-// input values are written as stored_number.h describes.
+// The placement keys are mapped onto Qt as window_placement.h describes.
 //
 // A stored normal rectangle is applied only when the stored pixels per inch
 // equal the screen's and its right exceeds its left and its bottom its top:
@@ -36,74 +33,21 @@
 // that a window manager takes it as iconic from the start; 3 maximizes it.
 
 #include "ini_file.h"
+#include "stored_form.h"
 #include "window_placement.h"
 
 #include <QChar>
 #include <QObject>
 #include <QString>
 #include <QStringList>
-#include <QStringView>
 
 #include <functional>
 #include <memory>
-#include <vector>
 
+class QCloseEvent;
 class QWidget;
 
 namespace wendra {
-
-// A floating-point property of a window component that the store can read
-// and set.
-struct StoredProperty {
-  QString name;  // as the component's type spells it: "Value"
-  std::function<long double()> get;
-  std::function<void(long double)> set;
-};
-
-// The components of a window that the store may reach, by name. Component
-// and property names match without regard to letter case.
-class ComponentTable {
- public:
-  struct Component {
-    QString name;
-    std::vector<StoredProperty> properties;
-  };
-
-  void addProperty(const QString& component, StoredProperty property);
-
-  // The property "Value" of an input with `long double value()` and
-  // `void setValue(long double)`. The input must outlive the store's last
-  // use of it (the window's destruction).
-  template <class Input>
-  void addValue(const QString& component, Input* input) {
-    addProperty(component,
-                {QStringLiteral("Value"), [input] { return input->value(); },
-                 [input](long double value) { input->setValue(value); }});
-  }
-
-  // Index of the component, or -1.
-  int findComponent(QStringView name) const;
-  const Component& component(int index) const { return components_[index]; }
-  // The component's property, or nullptr.
-  const StoredProperty* findProperty(int component, QStringView name) const;
-
- private:
-  std::vector<Component> components_;
-};
-
-// What the window's description fixes for a settings store.
-struct FormStorageConfig {
-  QString iniFileName = QStringLiteral(".\\wendra.ini");
-  QString iniSection = QStringLiteral("first");
-  // "Component.Property"; an item is split at its first full stop and both
-  // parts are trimmed of spaces and control characters.
-  QStringList storedProps = {
-      QStringLiteral("PCrossValue.Value"), QStringLiteral("PMutValue.Value"),
-      QStringLiteral("PopEdit.Value"),     QStringLiteral("RefreshCount.Value"),
-      QStringLiteral("StepCount.Value"),   QStringLiteral("HeightEdit.Value"),
-      QStringLiteral("WidthEdit.Value")};
-  int version = 0;
-};
 
 class FormStorage : public QObject {
   Q_OBJECT
@@ -124,6 +68,12 @@ class FormStorage : public QObject {
   FormStorage(const FormStorage&) = delete;
   FormStorage& operator=(const FormStorage&) = delete;
 
+  // The window's close handling has run: saves when `event` is still
+  // accepted and the window was created, reporting a failure. The window
+  // closes or stays as the event says, a failed save notwithstanding.
+  // Called from the window's closeEvent() after its own handling.
+  void formClose(const QCloseEvent& event);
+
   // The window is being destroyed: saves once more if no save has completed
   // since the last restore (writing "Visible=1"), reporting a failure, and
   // detaches from the window. Called first in the window's destructor.
@@ -140,40 +90,30 @@ class FormStorage : public QObject {
   bool destroying() const { return destroying_; }
   const Config& config() const { return config_; }
   // The stored-property items left after resolving, as given.
-  QStringList storedProps() const;
+  QStringList storedProps() const { return inputs_.items(); }
 
-  // How a failed save is shown. The default shows an error box (stop icon,
-  // OK button, the application's name; a full stop added to a message whose
-  // last character sorts after ".") and returns when it is closed; the
-  // program's window hands in its own error box.
+  // How a failed save is shown; called with the error's text and expected
+  // to return when the user has seen it. The program's window hands in the
+  // application's error box (application.h); until one is set a failure is
+  // written to the warning log.
   void setErrorReporter(ErrorReporter reporter);
   // Where the locale's decimal separator comes from; the default is the
   // first character of QLocale().decimalPoint(), "." when it has none.
   void setDecimalSeparator(std::function<QChar()> separator);
 
-
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  struct Item {
-    QString text;      // the item as given
-    int component;     // index in components_
-    QString property;  // property part, trimmed
-  };
-
-  void restorePlacement(IniFile& ini);
-  void restoreState(IniFile& ini);
-  void restoreInputs(IniFile& ini);
-  QString readPositionText(const IniFile& ini, const QString& key) const;
-  QString keyOf(const Item& item, const StoredProperty& property) const;
-  QString screenSuffix() const;
-  void report(const std::exception& error);
+  // Runs the restore or the save and reports what it throws.
+  template <class Step>
+  void reportFailure(Step step);
+  void applyStartState(StartState state);
+  StoredScreen screen() const;
 
   QWidget* form_;
-  ComponentTable components_;
   Config config_;
-  std::vector<Item> items_;
+  StoredInputs inputs_;
   std::unique_ptr<IniFileSystem> ownFiles_;
   IniFileSystem* files_;
   WindowPlacement placement_;

@@ -1,5 +1,6 @@
 #include "main_window.h"
 
+#include <QCloseEvent>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QPushButton>
@@ -85,6 +86,11 @@ TForm1::TForm1(EncodingKind encoding, QWidget* parent)
 }
 
 TForm1::~TForm1() { FormStorage1->formDestroy(); }
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  QWidget::closeEvent(event);
+  FormStorage1->formClose(*event);
+}
 
 void TForm1::attachSettingsStore() {
   ComponentTable components;

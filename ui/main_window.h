@@ -163,6 +163,8 @@ class TForm1 : public QWidget {
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void changeEvent(QEvent* event) override;  // locale changes reach the chart
+  // The window's close handling, then the settings store's save.
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   void createControls();

@@ -465,12 +465,24 @@ void FormStorageTest::failedWriteStopsTheSaveAtThatKey() {
     }
     int attempts = 0;
   } files;
+  // A window that hands its close to the store, as the program's does.
+  class StoredWindow : public QWidget {
+   public:
+    FormStorage* storage = nullptr;
+
+   protected:
+    void closeEvent(QCloseEvent* event) override {
+      QWidget::closeEvent(event);
+      storage->formClose(*event);
+    }
+  };
   QStringList errors;
   {
-    QWidget window;
+    StoredWindow window;
     ComponentTable components;
     components.addProperty("PopEdit", {"Value", [] { return 5.0L; }, [](long double) {}});
     auto* storage = new FormStorage(&window, std::move(components), FormStorageConfig(), &files);
+    window.storage = storage;
     storage->setErrorReporter([&](const QString& message) { errors.append(message); });
     window.show();
     window.close();

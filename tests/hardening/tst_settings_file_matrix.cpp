@@ -15,6 +15,7 @@
 #include "locale_separators.h"
 #include "main_window.h"
 #include "spin_input.h"
+#include "test_support.h"
 
 #include <QDir>
 #include <QFile>
@@ -98,19 +99,6 @@ QByteArray garbage(std::size_t size) {
   for (char& c : bytes) c = static_cast<char>(random());
   return bytes;
 }
-
-// Error boxes shown meanwhile, closed at once.
-class BoxRecorder {
- public:
-  BoxRecorder() {
-    Application::setErrorBoxHook([this](QMessageBox& box) {
-      texts.append(box.text());
-      QTimer::singleShot(0, &box, &QMessageBox::accept);
-    });
-  }
-  ~BoxRecorder() { Application::setErrorBoxHook({}); }
-  QStringList texts;
-};
 
 const QByteArray kUnchanged = "<unchanged>";
 const QString kWriteError = QStringLiteral("Unable to write to .\\wendra.ini.");

@@ -31,15 +31,8 @@
 #include "memory.h"
 #include "path_layout.h"
 #include "spin_input.h"
+#include "test_support.h"
 
-#if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/lsan_interface.h>
-// An exception that unwinds through Qt's frames skips their cleanups (Qt is
-// built without exception support); the leak checker overlooks those bytes.
-using QtUnwindLeaks = __lsan::ScopedDisabler;
-#else
-struct QtUnwindLeaks {};
-#endif
 
 using namespace wendra;
 
@@ -77,23 +70,6 @@ void focusInput(TForm1& form, SpinInput* input) {
     input->setFocus(Qt::TabFocusReason);
   QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(input));
 }
-
-// Error boxes shown meanwhile, closed at once.
-class BoxRecorder {
- public:
-  BoxRecorder() {
-    Application::setErrorBoxHook([this](QMessageBox& box) {
-      texts.append(box.text());
-      // The pointer the box appears with: -1 the normal one (no override).
-      const QCursor* pointer = QApplication::overrideCursor();
-      pointers.append(pointer ? int(pointer->shape()) : -1);
-      QTimer::singleShot(0, &box, &QMessageBox::accept);
-    });
-  }
-  ~BoxRecorder() { Application::setErrorBoxHook({}); }
-  QStringList texts;
-  QList<int> pointers;
-};
 
 std::unique_ptr<EvolutionEngine> reference(const Inputs& in, EncodingKind kind = EncodingKind::kRandomKey) {
   auto engine = makeEngine(kind);

@@ -3,6 +3,7 @@
 
 #include "ini_file.h"
 #include "profile_text.h"
+#include "test_support.h"
 
 #include <QDir>
 #include <QFile>
@@ -225,22 +226,6 @@ TEST(IniFileTest, WritesIntegersFlagsAndTexts) {
             "[first]\nFormVersion=0\nflags=2147483647\nVisible=0\nShown=1\n"
             "NormPos=238,106,951,653\n");
 }
-
-// Replaces successfully `successes` times, then fails every time.
-class FailingFileSystem : public MemoryFileSystem {
- public:
-  explicit FailingFileSystem(int successes) : left_(successes) {}
-  bool replace(const QString& name, const QByteArray& contents) override {
-    ++attempts;
-    if (left_ == 0) return false;
-    --left_;
-    return MemoryFileSystem::replace(name, contents);
-  }
-  int attempts = 0;
-
- private:
-  int left_;
-};
 
 TEST(IniFileTest, FailedWriteThrowsAndLeavesTheFile) {
   FailingFileSystem files(0);

@@ -3,6 +3,7 @@
 // garbled placements, the start states, and the stored inputs.
 
 #include "stored_form.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -145,13 +146,7 @@ TEST_F(StoredFormTest, InputsRestoreAndSave) {
 }
 
 TEST_F(StoredFormTest, FailedWriteEndsTheSaveAtThatKey) {
-  class FailingFiles : public MemoryFileSystem {
-   public:
-    bool replace(const QString& name, const QByteArray& contents) override {
-      return ++attempts <= 2 && MemoryFileSystem::replace(name, contents);
-    }
-    int attempts = 0;
-  } failing;
+  FailingFileSystem failing(2);
   IniFile target(failing, kFile);
   EXPECT_THROW(writeStoredPlacement(target, kSection, 0, kScreen, designed(), false),
                IniWriteError);

@@ -12,6 +12,7 @@
 #include "locale_separators.h"
 #include "main_window.h"
 #include "spin_input.h"
+#include "test_support.h"
 
 #include <QDir>
 #include <QFile>
@@ -35,22 +36,6 @@ class Window : public TForm1 {
   explicit Window(EncodingKind encoding = EncodingKind::kRandomKey) : TForm1(encoding) {}
   QString text(const char* input) const { return findChild<SpinInput*>(input)->text(); }
   FormStorage* storage() const { return FormStorage1; }
-};
-
-// Error boxes shown meanwhile, closed at once.
-class BoxRecorder {
- public:
-  BoxRecorder() {
-    Application::setErrorBoxHook([this](QMessageBox& box) {
-      texts.append(box.text());
-      QVERIFY(box.windowTitle() == Application::title());
-      QVERIFY(box.icon() == QMessageBox::Critical);
-      QVERIFY(box.standardButtons() == QMessageBox::Ok);
-      QTimer::singleShot(0, &box, &QMessageBox::accept);
-    });
-  }
-  ~BoxRecorder() { Application::setErrorBoxHook({}); }
-  QStringList texts;
 };
 
 const QRect kDesigned(240, 108, 705, 520);
@@ -449,22 +434,16 @@ void FormStorageTest::readOnlyFileReportsTwiceAndStaysUnchanged() {
     QTest::mouseClick(window.CloseButton, Qt::LeftButton);
     QVERIFY(!window.isVisible());  // the close goes on
     QCOMPARE(boxes.texts, QStringList{"Unable to write to .\\wendra.ini."});
+    QVERIFY(boxes.allErrorBoxes());
     QVERIFY(!window.storage()->saved());
   }
   QCOMPARE(boxes.texts, QStringList(2, "Unable to write to .\\wendra.ini."));
+  QVERIFY(boxes.allErrorBoxes());
   QCOMPARE(file(), before);
 }
 
 void FormStorageTest::failedWriteStopsTheSaveAtThatKey() {
-  // Replaces three times, then fails.
-  class FailingFiles : public MemoryFileSystem {
-   public:
-    bool replace(const QString& name, const QByteArray& contents) override {
-      ++attempts;
-      return attempts <= 3 && MemoryFileSystem::replace(name, contents);
-    }
-    int attempts = 0;
-  } files;
+  FailingFileSystem files(3);
   // A window that hands its close to the store, as the program's does.
   class StoredWindow : public QWidget {
    public:

@@ -11,44 +11,12 @@
 
 #include "application.h"
 #include "main_window.h"
+#include "test_support.h"
 
-#if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/lsan_interface.h>
-// An exception that unwinds through Qt's own frames skips their cleanups (Qt
-// is built without exception support): the event copy in
-// QApplication::notify and the guard a button holds while it emits clicked()
-// are never freed. A few bytes per caught exception, all Qt's; the leak
-// checker is told to overlook what these tests allocate.
-using QtUnwindLeaks = __lsan::ScopedDisabler;
-#else
-struct QtUnwindLeaks {};
-#endif
 
 using wendra::Application;
 
 namespace {
-
-struct ShownBox {
-  QString title;
-  QString text;
-  QMessageBox::Icon icon;
-  QList<QMessageBox::StandardButton> buttons;
-};
-
-// Records every error box and closes it as soon as its modal loop runs.
-class BoxRecorder {
- public:
-  BoxRecorder() {
-    Application::setErrorBoxHook([this](QMessageBox& box) {
-      ShownBox shown{box.windowTitle(), box.text(), box.icon(), {}};
-      for (QAbstractButton* b : box.buttons()) shown.buttons << box.standardButton(b);
-      boxes << shown;
-      QTimer::singleShot(0, &box, &QMessageBox::accept);
-    });
-  }
-  ~BoxRecorder() { Application::setErrorBoxHook({}); }
-  QList<ShownBox> boxes;
-};
 
 enum class Throw { kRuntimeError, kBadAlloc, kNothing, kUnknown };
 

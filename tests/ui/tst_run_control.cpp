@@ -21,15 +21,8 @@
 #include "locale_separators.h"
 #include "main_window.h"
 #include "run_control.h"
+#include "test_support.h"
 
-#if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/lsan_interface.h>
-// An exception that unwinds through Qt's frames skips their cleanups (Qt is
-// built without exception support); the leak checker overlooks those bytes.
-using QtUnwindLeaks = __lsan::ScopedDisabler;
-#else
-struct QtUnwindLeaks {};
-#endif
 
 using wendra::Application;
 using wendra::EncodingKind;
@@ -134,7 +127,7 @@ class ProcessingPoints : public QObject {
   TForm1& form_;
 };
 
-struct ShownBox {
+struct SeenBox {
   QString title;
   QString text;
   QMessageBox::Icon icon = QMessageBox::NoIcon;
@@ -157,7 +150,7 @@ bool showsWholeText(const QMessageBox& box, const QString& text) {
   return false;
 }
 
-ShownBox describe(const QMessageBox& box) {
+SeenBox describe(const QMessageBox& box) {
   return {box.windowTitle(),       box.text(),
           box.icon(),              box.standardButtons(),
           box.parentWidget() != nullptr, showsWholeText(box, box.text())};
@@ -173,14 +166,14 @@ class ErrorBoxes {
     });
   }
   ~ErrorBoxes() { Application::setErrorBoxHook({}); }
-  QList<ShownBox> shown;
+  QList<SeenBox> shown;
 };
 
 // Records and closes any other message box that a handler runs modally.
 class MessageBoxes : public QObject {
  public:
   MessageBoxes() { startTimer(5); }
-  QList<ShownBox> shown;
+  QList<SeenBox> shown;
 
  protected:
   void timerEvent(QTimerEvent*) override {
@@ -604,7 +597,7 @@ void RunControlTest::doubleClickShowsTheTourInWendra3Only() {
     QCOMPARE(boxes.shown.size(), 0);
   } else {
     QCOMPARE(boxes.shown.size(), 1);
-    const ShownBox& box = boxes.shown.first();
+    const SeenBox& box = boxes.shown.first();
     QCOMPARE(box.text, tour);
     QVERIFY(box.wholeTextShown);
     QCOMPARE(box.title, Application::title());
@@ -746,7 +739,7 @@ void RunControlTest::refusedCreateChangesNothing() {
   press(form.CreateButton);
 
   QCOMPARE(errors.shown.size(), 1);
-  const ShownBox& box = errors.shown.first();
+  const SeenBox& box = errors.shown.first();
   QVERIFY2(box.text.startsWith(message), qPrintable(box.text));
   QCOMPARE(box.icon, QMessageBox::Critical);
   QCOMPARE(box.title, Application::title());

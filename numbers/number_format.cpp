@@ -143,15 +143,6 @@ QString formatLabel(double value, const NumberSeparators& separators) {
   return text;
 }
 
-long double roundHalfEven(long double value) {
-  if (!std::isfinite(value)) return value;
-  const long double below = std::floor(value);
-  const long double fraction = value - below;  // exact in binary floating point
-  if (fraction > 0.5L) return below + 1;
-  if (fraction < 0.5L) return below;
-  return std::fmod(below, 2.0L) == 0 ? below : below + 1;
-}
-
 namespace {
 
 qsizetype skipSpaces(QStringView text, qsizetype i) {

@@ -143,80 +143,98 @@ QString formatLabel(double value, const NumberSeparators& separators) {
   return text;
 }
 
-long double roundHalfEven(long double value) {
-  if (!std::isfinite(value)) return value;
-  const long double below = std::floor(value);
-  const long double fraction = value - below;  // exact in binary floating point
-  if (fraction > 0.5L) return below + 1;
-  if (fraction < 0.5L) return below;
-  return std::fmod(below, 2.0L) == 0 ? below : below + 1;
+namespace {
+
+qsizetype skipSpaces(QStringView text, qsizetype i) {
+  while (i < text.size() && text[i] == u' ') ++i;
+  return i;
 }
 
-std::optional<long double> readReal(QStringView text, QChar decimalSeparator) {
-  const qsizetype n = text.size();
-  qsizetype i = 0;
-  while (i < n && text[i] == u' ') ++i;
+// An optional sign at i; true for a minus.
+bool readSign(QStringView text, qsizetype& i) {
+  if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) return text[i++] == u'-';
+  return false;
+}
 
-  bool negative = false;
-  if (i < n && (text[i] == u'+' || text[i] == u'-')) negative = text[i++] == u'-';
-
-  // Mantissa: collect its significant digits and the power of ten of the
-  // first of them, so that a long run of zeros costs nothing.
+// The digits before the exponent: their significant ones and the power of
+// ten of the first of them, so that a long run of zeros costs nothing.
+struct Mantissa {
   std::string significant;
   long long pointShift = 0;  // digits before the separator, minus leading zeros skipped after it
-  bool anyMantissa = false;
+};
+
+// Decimal digits with at most one separator among them, from i; nothing
+// when there is neither a digit nor the separator.
+std::optional<Mantissa> readMantissa(QStringView text, qsizetype& i, QChar separator) {
+  Mantissa m;
+  bool any = false;
   bool seenSeparator = false;
-  for (; i < n; ++i) {
+  for (; i < text.size(); ++i) {
     const QChar c = text[i];
     if (isAsciiDigit(c)) {
-      anyMantissa = true;
-      if (significant.empty() && c == u'0') {
-        if (seenSeparator) --pointShift;
+      any = true;
+      if (m.significant.empty() && c == u'0') {
+        if (seenSeparator) --m.pointShift;
         continue;
       }
-      significant.push_back(static_cast<char>(c.unicode()));
-      if (!seenSeparator) ++pointShift;
-    } else if (c == decimalSeparator && !seenSeparator) {
-      anyMantissa = true;
+      m.significant.push_back(static_cast<char>(c.unicode()));
+      if (!seenSeparator) ++m.pointShift;
+    } else if (c == separator && !seenSeparator) {
+      any = true;
       seenSeparator = true;
     } else {
       break;
     }
   }
-  if (!anyMantissa) return std::nullopt;
+  if (!any) return std::nullopt;
+  return m;
+}
 
-  // Exponent: any number of digits, none meaning 0. Saturated, since a
-  // magnitude beyond a few thousand decides the outcome anyway.
+// "E" or "e", an optional sign and any number of digits (none meaning 0),
+// from i; 0 when there is no "E". Saturated, since a magnitude beyond a few
+// thousand decides the outcome anyway.
+long long readExponent(QStringView text, qsizetype& i) {
+  if (i >= text.size() || (text[i] != u'E' && text[i] != u'e')) return 0;
+  ++i;
+  const bool negative = readSign(text, i);
   constexpr long long kSaturated = 1'000'000'000'000LL;
   long long exponent = 0;
-  if (i < n && (text[i] == u'E' || text[i] == u'e')) {
-    ++i;
-    bool exponentNegative = false;
-    if (i < n && (text[i] == u'+' || text[i] == u'-')) exponentNegative = text[i++] == u'-';
-    for (; i < n && isAsciiDigit(text[i]); ++i) {
-      if (exponent < kSaturated) exponent = exponent * 10 + (text[i].unicode() - u'0');
-    }
-    if (exponentNegative) exponent = -exponent;
+  for (; i < text.size() && isAsciiDigit(text[i]); ++i) {
+    if (exponent < kSaturated) exponent = exponent * 10 + (text[i].unicode() - u'0');
   }
+  return negative ? -exponent : exponent;
+}
 
-  while (i < n && text[i] == u' ') ++i;
-  if (i != n) return std::nullopt;
-
-  while (!significant.empty() && significant.back() == '0') significant.pop_back();
-  if (significant.empty()) return negative ? -0.0L : 0.0L;
-
-  // value = 0.significant x 10^scale
-  const long long scale = pointShift + exponent;
-  if (scale > 5000) return std::nullopt;           // far beyond the largest extended value
-  if (scale < -5000) return negative ? -0.0L : 0.0L;  // far below the smallest one
+// The nearest long double to 0.significant x 10^(pointShift + exponent);
+// nothing when it overflows.
+std::optional<long double> magnitudeOf(Mantissa m, long long exponent) {
+  while (!m.significant.empty() && m.significant.back() == '0') m.significant.pop_back();
+  if (m.significant.empty()) return 0.0L;
+  const long long scale = m.pointShift + exponent;
+  if (scale > 5000) return std::nullopt;  // far beyond the largest extended value
+  if (scale < -5000) return 0.0L;         // far below the smallest one
 
   std::string canonical = "0.";
-  canonical += significant;
+  canonical += m.significant;
   canonical += 'e';
   canonical += std::to_string(scale);
   const long double magnitude = strtold_l(canonical.c_str(), nullptr, cLocale());
   if (std::isinf(magnitude)) return std::nullopt;
-  return negative ? -magnitude : magnitude;
+  return magnitude;
+}
+
+}  // namespace
+
+std::optional<long double> readReal(QStringView text, QChar decimalSeparator) {
+  qsizetype i = skipSpaces(text, 0);
+  const bool negative = readSign(text, i);
+  const std::optional<Mantissa> mantissa = readMantissa(text, i, decimalSeparator);
+  if (!mantissa) return std::nullopt;
+  const long long exponent = readExponent(text, i);
+  if (skipSpaces(text, i) != text.size()) return std::nullopt;
+  const std::optional<long double> magnitude = magnitudeOf(*mantissa, exponent);
+  if (!magnitude) return std::nullopt;
+  return negative ? -*magnitude : *magnitude;
 }
 
 std::optional<std::int32_t> readInteger32(QStringView text, IntegerRules rules) {

@@ -29,6 +29,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "round_half_even.h"
+
 namespace wendra {
 
 QString formatInteger(std::int64_t value);
@@ -41,10 +43,6 @@ QString formatGeneral(long double value, QChar decimalSeparator);
 
 // REQUIRES: 0 <= digits (larger counts simply print more zeros).
 QString formatFixed(long double value, int digits, QChar decimalSeparator);
-
-// Rounds to the nearest integer, halves to the even neighbour
-// (2.5 -> 2, 3.5 -> 4, -2.5 -> -2). Infinities and NaN are returned unchanged.
-long double roundHalfEven(long double value);
 
 // The user's number separators (ui/locale_separators.h reads them). A null
 // thousands separator means no grouping character.

@@ -31,14 +31,7 @@ namespace wendra::chart {
 
 // Rounds half to even (the default rounding of every position).
 inline std::int64_t roundHalfEven(double value) {
-  // Below 2^51 in magnitude, adding and taking away 1.5 x 2^52 rounds to the
-  // nearest integer, halves to even, as nearbyint does in the default
-  // rounding mode, without the library call (the series line maps every
-  // column's points through here).
-  constexpr double kShift = 6755399441055744.0;
-  if (std::fabs(value) < 2251799813685248.0)
-    return static_cast<std::int64_t>((value + kShift) - kShift);
-  return static_cast<std::int64_t>(std::nearbyint(value));
+  return static_cast<std::int64_t>(::wendra::roundHalfEven(value));
 }
 // Rounds half away from zero (only the plot margins and the legend margin).
 std::int64_t roundHalfAway(double value);

@@ -148,6 +148,13 @@ void TForm1::createControls() {
   Label8 = makeLabel(Panel1, QStringLiteral("&Width"), 12, 376);
   Label9 = makeLabel(Panel1, QStringLiteral("&Height:"), 12, 414);
 
+  pairLabelsWithInputs();
+  nameComponents();
+  Button1->setEnabled(false);
+  Button3->setEnabled(false);
+}
+
+void TForm1::pairLabelsWithInputs() {
   // Focus controls. The label's caption also becomes its input's accessible
   // name ("Population:"); the batch length has no label.
   const std::pair<PanelLabel*, SpinInput*> buddies[] = {
@@ -158,7 +165,9 @@ void TForm1::createControls() {
     label->fitToCaption();  // the "&" now takes no room
   }
   StepCount->setAccessibleName(QStringLiteral("Batch length"));
+}
 
+void TForm1::nameComponents() {
   // Components are found by their field names (the settings store resolves
   // "PopEdit.Value" this way).
   const std::pair<QObject*, const char*> names[] = {
@@ -173,9 +182,6 @@ void TForm1::createControls() {
       {Label7, "Label7"},         {Generation, "Generation"}, {WidthEdit, "WidthEdit"},
       {HeightEdit, "HeightEdit"}, {Label8, "Label8"},         {Label9, "Label9"}};
   for (const auto& [component, name] : names) component->setObjectName(QLatin1String(name));
-
-  Button1->setEnabled(false);
-  Button3->setEnabled(false);
 }
 
 void TForm1::setUpInputs() {

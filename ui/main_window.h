@@ -168,6 +168,8 @@ class TForm1 : public QWidget {
 
  private:
   void createControls();
+  void pairLabelsWithInputs();  // each label's buddy and accessible name
+  void nameComponents();        // the field names, by which components are found
   void setUpInputs();
   void arrangeTabOrder();
   void connectHandlers();

@@ -1,13 +1,11 @@
 #include "spin_input.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFocusEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QTimer>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -17,6 +15,7 @@
 
 #include "locale_separators.h"
 #include "number_format.h"
+#include "step_button.h"
 
 namespace wendra {
 
@@ -24,8 +23,6 @@ namespace {
 
 constexpr int kBorder = 2;          // sunken frame, each side
 constexpr int kTextGap = 2;         // between the text area and the button
-constexpr int kFirstRepeatMs = 400;
-constexpr int kRepeatMs = 100;
 constexpr int kMaxDecimal = 255;
 
 std::function<void()>& beepHandler() {
@@ -40,192 +37,6 @@ bool containsE(const QString& text) {
 }
 
 }  // namespace
-
-// The two-way step button. The diagonal from its lower-left to its upper-right
-// corner splits it: a press above it steps up, below it steps down. Holding
-// the mouse repeats the step, first after 400 ms and then every 100 ms, while
-// the pointer stays over the pressed half.
-class SpinInput::StepButton : public QWidget {
- public:
-  enum Half { None, Up, Down };
-
-  explicit StepButton(SpinInput* input) : QWidget(input), input_(input) {
-    setFocusPolicy(Qt::NoFocus);
-    setContextMenuPolicy(Qt::PreventContextMenu);
-    setCursor(Qt::ArrowCursor);
-    repeat_.setSingleShot(true);
-    repeat_.setTimerType(Qt::PreciseTimer);
-    connect(&repeat_, &QTimer::timeout, this, [this] { tick(); });
-  }
-
-  // y > h - (h / w) * x lies below the diagonal; compared in integers, which
-  // is exact.
-  Half halfAt(QPoint p) const {
-    if (!rect().contains(p)) return None;
-    const long long w = width(), h = height();
-    return static_cast<long long>(p.y()) * w > h * (w - p.x()) ? Down : Up;
-  }
-
-  bool isHeld() const { return held_ != None; }
-
-  void press(QPoint p) {
-    if (held_ != None) return;
-    const Half half = halfAt(p);
-    if (half == None) return;
-    if (!input_->hasFocus()) input_->setFocus(Qt::MouseFocusReason);
-    held_ = half;
-    pointerOnHeld_ = true;
-    // Follow the pointer and the release wherever they are delivered while
-    // the button holds the mouse.
-    qApp->installEventFilter(this);
-    update();
-    input_->step(held_ == Up ? +1 : -1);
-    // The input may have gone away from under the pointer (hidden, disabled).
-    if (held_ == None) return;
-    clock_.start();
-    nextDueMs_ = kFirstRepeatMs;
-    repeat_.start(kFirstRepeatMs);
-  }
-
-  void moveTo(QPoint p) {
-    if (held_ == None) return;
-    const bool on = halfAt(p) == held_;
-    if (on != pointerOnHeld_) {
-      pointerOnHeld_ = on;
-      update();
-    }
-  }
-
-  void release() {
-    repeat_.stop();
-    if (held_ == None) return;
-    qApp->removeEventFilter(this);
-    held_ = None;
-    pointerOnHeld_ = false;
-    update();
-  }
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::MouseMove) {
-      moveTo(mapFromGlobal(static_cast<QMouseEvent*>(event)->globalPosition()).toPoint());
-    } else if (event->type() == QEvent::MouseButtonRelease &&
-               static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-      release();
-    }
-    return QWidget::eventFilter(watched, event);
-  }
-  void mousePressEvent(QMouseEvent* event) override {
-    if (event->button() == Qt::LeftButton) press(event->position().toPoint());
-    event->accept();
-  }
-  // A double click brings its own press first; only a lone one steps.
-  void mouseDoubleClickEvent(QMouseEvent* event) override {
-    if (event->button() == Qt::LeftButton && held_ == None) press(event->position().toPoint());
-    event->accept();
-  }
-  void mouseMoveEvent(QMouseEvent* event) override {
-    moveTo(event->position().toPoint());
-    event->accept();
-  }
-  void mouseReleaseEvent(QMouseEvent* event) override {
-    if (event->button() == Qt::LeftButton) release();
-    event->accept();
-  }
-  void hideEvent(QHideEvent*) override { release(); }
-  void changeEvent(QEvent* event) override {
-    if (event->type() == QEvent::EnabledChange && !isEnabled()) release();
-    if (event->type() == QEvent::ActivationChange && !isActiveWindow()) release();
-    QWidget::changeEvent(event);
-  }
-
-  void paintEvent(QPaintEvent*) override;
-
- private:
-  // Ticks are due at fixed times after the press (400, 500, 600 ms ...), so
-  // late timer events do not push the later ones back; a tick that comes
-  // more than a period late stands for all it missed.
-  void tick() {
-    if (held_ == None) return;
-    if (pointerOnHeld_) input_->step(held_ == Up ? +1 : -1);
-    if (held_ == None) return;
-    const qint64 now = clock_.elapsed();
-    nextDueMs_ += kRepeatMs;
-    while (nextDueMs_ <= now) nextDueMs_ += kRepeatMs;
-    repeat_.start(static_cast<int>(nextDueMs_ - now));
-  }
-
-  void paintArrow(QPainter& p, QPoint centre, bool up, bool sunken) const;
-
-  SpinInput* input_;
-  QTimer repeat_;
-  QElapsedTimer clock_;
-  qint64 nextDueMs_ = 0;
-  Half held_ = None;
-  bool pointerOnHeld_ = false;
-};
-
-void SpinInput::StepButton::paintArrow(QPainter& p, QPoint centre, bool up, bool sunken) const {
-  // A 5 x 3 triangle centred in a 6 x 6 glyph box; shifted one pixel when
-  // its half is held down.
-  if (sunken) centre += QPoint(1, 1);
-  auto draw = [&](QPoint at, const QColor& colour) {
-    p.setPen(colour);
-    for (int row = 0; row < 3; ++row) {
-      const int y = up ? at.y() - 1 + row : at.y() + 1 - row;
-      p.drawLine(at.x() - row, y, at.x() + row, y);
-    }
-  };
-  if (isEnabled()) {
-    draw(centre, palette().color(QPalette::Active, QPalette::ButtonText));
-  } else {
-    draw(centre + QPoint(1, 1), palette().color(QPalette::Light));
-    draw(centre, palette().color(QPalette::Disabled, QPalette::Dark));
-  }
-}
-
-void SpinInput::StepButton::paintEvent(QPaintEvent*) {
-  QPainter p(this);
-  const int w = width(), h = height();
-  if (w < 4 || h < 4) return;
-  const QPalette& pal = palette();
-  const QColor light = pal.color(QPalette::Light);
-  const QColor dark = pal.color(QPalette::Dark);
-  const QColor shadow = pal.color(QPalette::Shadow);
-  // The held half is drawn sunken only while the pointer is over it.
-  const bool upSunken = held_ == Up && pointerOnHeld_;
-  const bool downSunken = held_ == Down && pointerOnHeld_;
-
-  p.fillRect(rect(), pal.color(QPalette::Button));
-
-  // Upper-left half: its top and left edges, and the diagonal as its
-  // lower-right edge (the last pixels that still step up).
-  p.setPen(upSunken ? shadow : light);
-  p.drawLine(0, 0, w - 2, 0);
-  p.drawLine(0, 0, 0, h - 2);
-  p.setPen(upSunken ? light : dark);
-  p.drawLine(1, h - 1, w - 1, 1);
-
-  // Lower-right half: the diagonal just below as its upper-left edge, then
-  // its bottom and right edges, doubled when raised.
-  p.setPen(downSunken ? shadow : light);
-  p.drawLine(2, h - 1, w - 1, 2);
-  p.setPen(downSunken ? light : shadow);
-  p.drawLine(0, h - 1, w - 1, h - 1);
-  p.drawLine(w - 1, 0, w - 1, h - 1);
-  if (!downSunken) {
-    p.setPen(dark);
-    p.drawLine(3, h - 2, w - 2, h - 2);
-    p.drawLine(w - 2, 3, w - 2, h - 2);
-  }
-
-  // Glyphs in the outer corner of each half.
-  const QPoint upCentre(w / 4 + 1, h / 4);
-  paintArrow(p, upCentre, true, upSunken);
-  paintArrow(p, QPoint(w - 1 - upCentre.x(), h - 1 - upCentre.y()), false, downSunken);
-}
-
-// ---------------------------------------------------------------------------
 
 SpinInput::SpinInput(QWidget* parent) : QLineEdit(parent), button_(new StepButton(this)) {
   setFrame(false);  // the sunken border is drawn in paintEvent

@@ -129,6 +129,45 @@ TEST(RunOptionsTest, BadArgumentsGiveOneLineNamingTheOption) {
   }
 }
 
+// The whole --help text, character for character: its ranges and defaults
+// come from the option table and the window's inputs, its layout from the
+// line rules (descriptions wrapped before column 80, defaults at column 66).
+TEST(RunOptionsTest, UsageTextWordForWord) {
+  EXPECT_EQ(usageText(), R"(Usage: wendra-run [--encoding path|key] [--width W] [--height H] [--population P]
+                  [--pcross PC] [--pmut PM] [--generations G] [--runs K]
+                  [--threads T] [--tour] [--every N] [--label TEXT] [--no-header]
+                  [--quiet]
+
+Runs the genetic algorithm of wendra1 (--encoding path) or wendra3 (--encoding key)
+without a window and prints one CSV row after each creation and after every step:
+  run,generation,average,best,overall_best,overall_best_generation
+(--tour adds best_tour,overall_best_tour, the cities joined by ';').
+On a terminal, stderr shows a progress line while it runs.
+
+Options (a value follows as the next argument or after '='):
+  --encoding E     path or key                                    (default key)
+  --width W        grid columns, 4 to 100                         (default 10)
+  --height H       grid rows, 4 to 100                            (default 10)
+  --population P   members, 2 to 1000000                          (default 100)
+  --pcross PC      crossover probability, a decimal number        (default 0.5)
+  --pmut PM        mutation probability, a decimal number         (default 0.07)
+  --generations G  steps after each creation, 0 to 100000000      (default 100)
+  --runs K         creations in a row, one random stream, 1 to 1000 (default 1)
+  --threads T      worker threads, 1 to 1024; output is the same  (default: all cores)
+  --tour           add the tours of the generation and overall best
+  --every N        only the rows of generations that are multiples of N, 1 to
+                   100000000, and each run's last row             (default 1: all)
+  --label TEXT     a first column 'label' with TEXT in every row (no commas,
+                   double quotes or control characters)
+  --no-header      leave out the header line
+  --quiet          no progress line
+  --help           show this text
+  --version        show the version
+
+Exit status: 0 done, 1 the population does not fit in memory, 2 bad arguments.
+)");
+}
+
 TEST(RunOptionsTest, HelpAndVersion) {
   EXPECT_TRUE(parse({"--help"}).options.help);
   EXPECT_TRUE(parse({"--width", "20", "--help", "--bogus"}).options.help);

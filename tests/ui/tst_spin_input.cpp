@@ -23,11 +23,8 @@ using wendra::SpinInput;
 namespace {
 
 SpinInput::Setup row(const QString& name) {
-  for (const wendra::InputParameter& input :
-       {wendra::kPopEditInput, wendra::kPCrossValueInput, wendra::kPMutValueInput,
-        wendra::kWidthEditInput, wendra::kHeightEditInput, wendra::kStepCountInput,
-        wendra::kRefreshCountInput}) {
-    if (name == QLatin1String(input.name)) return SpinInput::Setup::of(input);
+  for (const wendra::InputParameter* input : wendra::kInputParameters) {
+    if (name == QLatin1String(input->name)) return SpinInput::Setup::of(*input);
   }
   qFatal("no such input");
 }
@@ -342,6 +339,17 @@ class TestSpinInput : public QObject {
     SpinInput* in = setUp(name);
     in->setText(text);
     QCOMPARE(in->value(), static_cast<long double>(value));
+  }
+
+  // Every input of the window reads an unreadable text as its fallback.
+  void eachInputsFallback() {
+    for (const wendra::InputParameter* input : wendra::kInputParameters) {
+      SpinInput* in = setUp(QLatin1String(input->name));
+      for (const char* text : {"", "x", "1-2", "1e5000", "2147483648x"}) {
+        in->setText(QLatin1String(text));
+        QCOMPARE(in->value(), input->fallback);
+      }
+    }
   }
 
   void fallbackOfIntegerIsTruncated() {

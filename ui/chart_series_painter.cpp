@@ -140,7 +140,7 @@ void SeriesPainter::drawDirect(QImage& picture, QPainter& painter,
     // set from its recorded pixels; the painter draws the others.
     if (right - left == 1 && left > clip_.left() && right < clip_.right() && top > clip_.top() &&
         bottom < clip_.bottom())
-      stamps_.stamp(picture, QPoint(a.x, a.out), b.x - a.x, b.in - a.out, value);
+      stamps_.stamp(picture, QPoint(a.x, a.out), QPoint(b.x - a.x, b.in - a.out), value);
     else
       segments_.emplace_back(a.x, a.out, b.x, b.in);
   }

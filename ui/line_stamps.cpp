@@ -4,39 +4,53 @@
 
 #include <cstdlib>
 
-namespace wendra::chart {
+namespace wendra {
 
-std::vector<QPoint> LineStamps::record(int step, int rise) {
+std::vector<QPoint> LineStamps::record(QPoint offset) {
   constexpr int kMargin = 3;
-  const int height = std::abs(rise) + 2 * kMargin + 1;
-  QImage scratch(2 * kMargin + 2, height, QImage::Format_RGB32);
+  const QSize size(std::abs(offset.x()) + 2 * kMargin + 1, std::abs(offset.y()) + 2 * kMargin + 1);
+  QImage scratch(size, QImage::Format_RGB32);
   scratch.fill(Qt::white);
-  const QPoint from(step > 0 ? kMargin : kMargin + 1, rise >= 0 ? kMargin : height - 1 - kMargin);
+  const QPoint from(offset.x() >= 0 ? kMargin : size.width() - 1 - kMargin,
+                    offset.y() >= 0 ? kMargin : size.height() - 1 - kMargin);
   {
     QPainter painter(&scratch);
     painter.setPen(QPen(Qt::black, 1));
-    painter.drawLine(from, from + QPoint(step, rise));
+    painter.drawLine(from, from + offset);
   }
   std::vector<QPoint> pixels;
+  const QRgb white = QColor(Qt::white).rgb();
   for (int y = 0; y < scratch.height(); ++y)
     for (int x = 0; x < scratch.width(); ++x)
-      if (scratch.pixel(x, y) != QColor(Qt::white).rgb()) pixels.push_back(QPoint(x, y) - from);
+      if (scratch.pixel(x, y) != white) pixels.push_back(QPoint(x, y) - from);
   return pixels;
 }
 
-const std::vector<QPoint>& LineStamps::of(int step, int rise) {
-  std::vector<std::vector<QPoint>>& lines = lines_[step > 0][rise >= 0];
-  const std::size_t at = static_cast<std::size_t>(std::abs(rise));
-  if (at >= lines.size()) lines.resize(at + 1);
-  if (lines[at].empty()) lines[at] = record(step, rise);
-  return lines[at];
+const std::vector<QPoint>& LineStamps::of(QPoint offset) {
+  if (std::abs(offset.x()) <= 1) {
+    std::vector<std::vector<QPoint>>& lines = steps_[offset.x() + 1][offset.y() >= 0];
+    const std::size_t at = static_cast<std::size_t>(std::abs(offset.y()));
+    if (at >= lines.size()) lines.resize(at + 1);
+    if (lines[at].empty()) lines[at] = record(offset);
+    return lines[at];
+  }
+  const std::int64_t key = (std::int64_t{offset.x()} << 32) ^ static_cast<std::uint32_t>(offset.y());
+  auto found = others_.find(key);
+  if (found != others_.end()) return found->second;
+  if (othersSize_ >= kMostPixels) {
+    others_.clear();
+    othersSize_ = 0;
+  }
+  std::vector<QPoint>& pixels = others_[key] = record(offset);
+  othersSize_ += pixels.size();
+  return pixels;
 }
 
-void LineStamps::stamp(QImage& picture, QPoint from, int step, int rise, QRgb value) {
+void LineStamps::stamp(QImage& picture, QPoint from, QPoint offset, QRgb value) {
   QRgb* const pixels = reinterpret_cast<QRgb*>(picture.bits());
   const qsizetype stride = picture.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb));
   const qsizetype origin = from.y() * stride + from.x();
-  for (const QPoint& p : of(step, rise)) pixels[origin + p.y() * stride + p.x()] = value;
+  for (const QPoint& p : of(offset)) pixels[origin + p.y() * stride + p.x()] = value;
 }
 
-}  // namespace wendra::chart
+}  // namespace wendra

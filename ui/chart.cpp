@@ -144,6 +144,7 @@ void Chart::makePictures() {
   // At the screen's resolution; everything paints in widget pixels.
   const qreal ratio = devicePixelRatioF();
   for (QImage* picture : {&frame_, &axes_, &picture_}) *picture = makeDevicePicture(size(), ratio);
+  pictureAxesKnown_ = false;
   frameValid_ = false;
   axesValid_ = false;
 }
@@ -189,22 +190,20 @@ QRect Chart::redraw() {
     frameFont_ = text_.font();
     frameValid_ = true;
     axesValid_ = false;
+    pictureAxesKnown_ = false;
   }
 
   QRect changed;
   if (!axesValid_ || !chart::sameAxes(layout_, axesLayout_)) {
-    // While a run is short its axes move with nearly every point: they are
-    // drawn straight onto the frame in the picture, and the picture without
-    // series is made only once they stay.
-    drawAxesOnFrame(picture_);
+    changed = redrawAxes();
     axesLayout_ = layout_;
     axesValid_ = true;
     axesKept_ = false;
     seriesPainter_.reset(picture_, layout_.plot);
-    changed = rect();
   } else {
     if (!axesKept_) {
-      drawAxesOnFrame(axes_);
+      copyWhole(axes_, frame_);
+      drawAxesOn(axes_);
       axesKept_ = true;
     }
     changed = seriesPainter_.restore(picture_, axes_);
@@ -216,17 +215,40 @@ QRect Chart::redraw() {
   return changed;
 }
 
-void Chart::drawAxesOnFrame(QImage& picture) {
-  copyWhole(picture, frame_);
+QRect Chart::redrawAxes() {
+  // While a run is short its axes move with nearly every point: they are
+  // drawn straight onto the frame in the picture, and the picture without
+  // series is made only once they stay. The picture differs from the frame
+  // only where its series and axes lie: only there does it go back to the
+  // frame.
+  QRect changed;
+  if (pictureAxesKnown_) {
+    changed = seriesPainter_.restore(picture_, frame_);
+    for (const QRect& area : pictureAxes_) {
+      copyArea(picture_, frame_, area);
+      changed |= area;
+    }
+  } else {
+    copyWhole(picture_, frame_);
+    changed = rect();
+  }
+  pictureAxes_ = drawAxesOn(picture_);
+  pictureAxesKnown_ = true;
+  for (const QRect& area : pictureAxes_) changed |= area;
+  return changed & rect();
+}
+
+std::vector<QRect> Chart::drawAxesOn(QImage& picture) {
   QPainter painter(&picture);
   chart::ChartCanvas canvas(picture, painter);
   chart::drawAxes(canvas, text_, layout_);
+  return canvas.takeDrawn();
 }
 
 void Chart::drawSeries(QPainter& painter, const ChartSeries& series, QRect& changed) {
   chart::ColumnMemo& memo = &series == &series1_ ? memo1_ : memo2_;
-  columns_ = chart::seriesColumns(series.xValues(), series.yValues(), layout_.bottom.map,
-                                  layout_.left.map, &memo);
+  chart::seriesColumns(series.xValues(), series.yValues(), layout_.bottom.map, layout_.left.map,
+                       &memo, columns_);
   changed |= seriesPainter_.draw(picture_, painter, columns_, series.color());
 }
 

@@ -108,8 +108,10 @@ class Chart : public QWidget {
   QRect redraw();
   bool picturesFit() const;
   void makePictures();
-  // Copies the frame into `picture` and draws the walls and axes on it.
-  void drawAxesOnFrame(QImage& picture);
+  // Draws the walls and axes anew in picture_; returns the area that changed.
+  QRect redrawAxes();
+  // Draws the walls and axes on `picture`; returns the areas they lie in.
+  std::vector<QRect> drawAxesOn(QImage& picture);
   void drawSeries(QPainter& painter, const ChartSeries& series, QRect& changed);
   void panTo(QPoint to);
   QFont chartFont() const;
@@ -130,6 +132,10 @@ class Chart : public QWidget {
   bool axesValid_ = false;  // picture_ shows the axes of axesLayout_
   bool axesKept_ = false;   // axes_ holds them too
   bool pictureValid_ = false;
+  // When pictureAxesKnown_, picture_ differs from frame_ only in the areas
+  // of pictureAxes_ and what seriesPainter_ drew since its last reset.
+  bool pictureAxesKnown_ = false;
+  std::vector<QRect> pictureAxes_;
   chart::ChartLayout frameLayout_;
   chart::FrameColors frameColors_;
   QFont frameFont_;

@@ -15,6 +15,7 @@ void ChartCanvas::fill(int left, int top, int right, int bottom, const QColor& c
   // Corners the wrong way round fill what QRect::normalized() makes of them,
   // as the painter does.
   const QRect area(QPoint(left, top), QPoint(right, bottom));
+  drawn_.push_back(area.normalized());
   if (!direct_) {
     painter_.fillRect(area, color);
     return;
@@ -35,6 +36,7 @@ void ChartCanvas::frame(int left, int top, int right, int bottom, const QColor& 
 }
 
 void ChartCanvas::dotsAcross(int y, int x0, int x1, const QColor& color) {
+  drawn_.push_back(QRect(QPoint(x0, y), QPoint(x1, y)).normalized());
   if (!direct_ || x0 >= x1) {  // the painter knows its pattern backwards
     painter_.setPen(QPen(color, 1, Qt::DotLine));
     painter_.drawLine(x0, y, x1, y);
@@ -49,6 +51,7 @@ void ChartCanvas::dotsAcross(int y, int x0, int x1, const QColor& color) {
 }
 
 void ChartCanvas::dotsDown(int x, int y0, int y1, const QColor& color) {
+  drawn_.push_back(QRect(QPoint(x, y0), QPoint(x, y1)).normalized());
   if (!direct_ || y0 >= y1) {
     painter_.setPen(QPen(color, 1, Qt::DotLine));
     painter_.drawLine(x, y0, x, y1);
@@ -65,6 +68,10 @@ void ChartCanvas::dotsDown(int x, int y0, int y1, const QColor& color) {
 
 void ChartCanvas::text(ChartText& texts, int x, int top, const QString& text,
                        const QColor& color) {
+  // Glyphs may reach a little out of their advance box.
+  const int margin = std::max(2, texts.height() / 4);
+  drawn_.push_back(QRect(x - margin, top - margin, texts.width(text) + 2 * margin,
+                         texts.height() + 2 * margin));
   painter_.setPen(color);
   texts.draw(painter_, x, top, text);
 }

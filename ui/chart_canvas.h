@@ -13,7 +13,10 @@
 #include <QColor>
 #include <QImage>
 #include <QPainter>
+#include <QRect>
 #include <QString>
+
+#include <vector>
 
 namespace wendra::chart {
 
@@ -38,10 +41,16 @@ class ChartCanvas {
 
   QPainter& painter() { return painter_; }
 
+  // The logical areas that everything drawn so far lies in (texts with a
+  // margin of a quarter of their height all round, for glyphs reaching out
+  // of their box), and no longer kept here.
+  std::vector<QRect> takeDrawn() { return std::move(drawn_); }
+
  private:
   QImage& picture_;
   QPainter& painter_;
   bool direct_;
+  std::vector<QRect> drawn_;
 };
 
 }  // namespace wendra::chart

@@ -10,21 +10,22 @@ namespace wendra::chart {
 class ColumnBuilder {
  public:
   ColumnBuilder(const ValueList& xs, const ValueList& ys, const AxisMap& bottom,
-                const AxisMap& left, ColumnMemo* memo)
+                const AxisMap& left, ColumnMemo* memo, std::vector<PixelColumn>& columns)
       : xs_(xs), ys_(ys), bottom_(bottom), left_(left),
         towardEnd_(bottom.size() >= 0 ? 0.5 : -0.5),
         valuePerPixel_(bottom.size() != 0 ? bottom.range() / bottom.size() : 0),
-        memo_(memo) {
+        memo_(memo), columns_(columns) {
+    columns_.clear();
     if (memo_ && (memo_->values_ != &ys || memo_->revision_ != ys.revision())) memo_->clear();
     if (memo_) {
-      earlier_.swap(memo_->runs_);
+      memo_->earlier_.swap(memo_->runs_);
       memo_->runs_.clear();
       memo_->values_ = &ys;
       memo_->revision_ = ys.revision();
     }
   }
 
-  std::vector<PixelColumn> build(int first, int last) {
+  void build(int first, int last) {
     if (first > 0) addPoint(bottom_.toPixel(xAt(first - 1)), first - 1);
     std::optional<int> x = bottom_.scaledPixel(xAt(first));
     for (int i = first; i <= last;) {
@@ -39,7 +40,6 @@ class ColumnBuilder {
       i = column.end + 1;
       x = column.next;
     }
-    return std::move(columns_);
   }
 
  private:
@@ -77,9 +77,11 @@ class ColumnBuilder {
   // gains are few, else from the value blocks.
   Extremes extremes(int i, int end) {
     constexpr int kFew = 4;
-    while (next_ < earlier_.size() && earlier_[next_].last < i) ++next_;
-    if (next_ < earlier_.size()) {
-      const ColumnMemo::Run& run = earlier_[next_];
+    if (!memo_) return ys_.extremes(i, end);
+    const std::vector<ColumnMemo::Run>& earlier = memo_->earlier_;
+    while (next_ < earlier.size() && earlier[next_].last < i) ++next_;
+    if (next_ < earlier.size()) {
+      const ColumnMemo::Run& run = earlier[next_];
       const int lostFront = i - run.first, lostBack = run.last - end;
       const int gainedFront = run.first - i, gainedBack = end - run.last;
       if (run.first <= end && std::abs(lostFront) <= kFew && std::abs(lostBack) <= kFew) {
@@ -163,16 +165,23 @@ class ColumnBuilder {
   const double valuePerPixel_;
   const bool ordinalX_ = xs_.ordinals();
   ColumnMemo* memo_;
-  std::vector<ColumnMemo::Run> earlier_;  // the memo's runs of the last call
-  std::size_t next_ = 0;                  // the first of them not yet passed
-  std::vector<PixelColumn> columns_;
+  std::size_t next_ = 0;  // the first of the memo's earlier runs not yet passed
+  std::vector<PixelColumn>& columns_;
 };
 
 std::vector<PixelColumn> seriesColumns(const ValueList& xs, const ValueList& ys,
                                        const AxisMap& bottom, const AxisMap& left,
                                        ColumnMemo* memo) {
+  std::vector<PixelColumn> columns;
+  seriesColumns(xs, ys, bottom, left, memo, columns);
+  return columns;
+}
+
+void seriesColumns(const ValueList& xs, const ValueList& ys, const AxisMap& bottom,
+                   const AxisMap& left, ColumnMemo* memo, std::vector<PixelColumn>& columns) {
+  columns.clear();
   const int n = std::min(xs.count(), ys.count());
-  if (n == 0) return {};
+  if (n == 0) return;
   const double leftValue = bottom.toValue(bottom.start());
   const double rightValue = bottom.toValue(bottom.end());
 
@@ -180,12 +189,12 @@ std::vector<PixelColumn> seriesColumns(const ValueList& xs, const ValueList& ys,
   // or the first at or beyond the right edge.
   const std::vector<double>& x = xs.values();
   const int first = static_cast<int>(std::lower_bound(x.begin(), x.begin() + n, leftValue) - x.begin());
-  if (first == n) return {};
+  if (first == n) return;
   int last = n - 1;
   if (x[static_cast<std::size_t>(last)] > rightValue)
     last = static_cast<int>(std::lower_bound(x.begin(), x.begin() + n, rightValue) - x.begin());
   last = std::max(last, first);
-  return ColumnBuilder(xs, ys, bottom, left, memo).build(first, last);
+  ColumnBuilder(xs, ys, bottom, left, memo, columns).build(first, last);
 }
 
 std::vector<PixelPoint> polylineOf(const std::vector<PixelColumn>& columns) {

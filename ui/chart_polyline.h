@@ -58,6 +58,7 @@ class ColumnMemo {
  private:
   friend class ColumnBuilder;
   std::vector<Run> runs_;
+  std::vector<Run> earlier_;  // the runs of the call before, while building
   unsigned revision_ = 0;
   const ValueList* values_ = nullptr;
 };
@@ -69,6 +70,9 @@ class ColumnMemo {
 std::vector<PixelColumn> seriesColumns(const ValueList& xs, const ValueList& ys,
                                        const AxisMap& bottom, const AxisMap& left,
                                        ColumnMemo* memo = nullptr);
+// The same into `columns` (replacing what it held; its storage is reused).
+void seriesColumns(const ValueList& xs, const ValueList& ys, const AxisMap& bottom,
+                   const AxisMap& left, ColumnMemo* memo, std::vector<PixelColumn>& columns);
 
 // The same line as a polyline (the first entry is where the pen starts; no
 // two neighbours are the same pixel): per column its entry, its two extreme

@@ -16,17 +16,6 @@ QRect plotRect(const Edges& plot) {
 
 bool within(int value, int low, int high) { return value >= low && value <= high; }
 
-// The device pixels that hold the logical rectangle at `ratio`, and one
-// logical pixel around it (a line at a ratio above 1 is wider than that).
-QRect deviceArea(const QRect& logical, qreal ratio) {
-  const QRect grown = logical.adjusted(-1, -1, 1, 1);
-  const int left = static_cast<int>(std::floor(grown.left() * ratio));
-  const int top = static_cast<int>(std::floor(grown.top() * ratio));
-  const int right = static_cast<int>(std::ceil((grown.right() + 1) * ratio));
-  const int bottom = static_cast<int>(std::ceil((grown.bottom() + 1) * ratio));
-  return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
-}
-
 }  // namespace
 
 void SeriesPainter::Box::add(int x0, int y0, int x1, int y1) {
@@ -71,10 +60,7 @@ void SeriesPainter::touch(int x0, int x1, int y0, int y1) {
 QRect SeriesPainter::restore(QImage& picture, const QImage& clean) {
   const QRect bounds = touched_.rect();
   if (ratio_ != 1 && !bounds.isEmpty()) {
-    const QRect device = deviceArea(bounds, ratio_) & picture.rect();
-    for (int y = device.top(); y <= device.bottom(); ++y)
-      std::copy_n(reinterpret_cast<const QRgb*>(clean.constScanLine(y)) + device.left(),
-                  device.width(), reinterpret_cast<QRgb*>(picture.bits() + y * picture.bytesPerLine()) + device.left());
+    copyArea(picture, clean, bounds);
   } else if (!bounds.isEmpty() && denselyTouched(bounds)) {
     // Rows of the box are copied much faster than as many pixels one by one
     // down the columns.
@@ -139,6 +125,7 @@ QRect SeriesPainter::draw(QImage& picture, QPainter& painter,
 
 void SeriesPainter::drawDirect(QImage& picture, QPainter& painter,
                                const std::vector<PixelColumn>& columns, const QColor& color) {
+  const QRgb value = color.rgb();
   segments_.clear();
   for (std::size_t k = 0; k + 1 < columns.size(); ++k) {
     const PixelColumn& a = columns[k];
@@ -146,12 +133,19 @@ void SeriesPainter::drawDirect(QImage& picture, QPainter& painter,
     const bool covered = std::abs(b.x - a.x) == 1 && within(b.in, a.top, a.bottom) &&
                          within(a.out, b.top, b.bottom) && inside(a.x, a.out) && inside(b.x, b.in);
     if (covered) continue;
-    segments_.emplace_back(a.x, a.out, b.x, b.in);
-    touch(std::min(a.x, b.x), std::max(a.x, b.x), std::min(a.out, b.in), std::max(a.out, b.in));
+    const int left = std::min(a.x, b.x), right = std::max(a.x, b.x);
+    const int top = std::min(a.out, b.in), bottom = std::max(a.out, b.in);
+    touch(left, right, top, bottom);
+    // Away from the clip's edges, a line between neighbouring columns is
+    // set from its recorded pixels; the painter draws the others.
+    if (right - left == 1 && left > clip_.left() && right < clip_.right() && top > clip_.top() &&
+        bottom < clip_.bottom())
+      stamps_.stamp(picture, QPoint(a.x, a.out), QPoint(b.x - a.x, b.in - a.out), value);
+    else
+      segments_.emplace_back(a.x, a.out, b.x, b.in);
   }
   painter.drawLines(segments_.data(), static_cast<int>(segments_.size()));
 
-  const QRgb value = color.rgb();
   QRgb* const pixels = reinterpret_cast<QRgb*>(picture.bits());
   const qsizetype stride = picture.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb));
   for (const PixelColumn& c : columns) {

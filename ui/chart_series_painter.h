@@ -11,8 +11,10 @@
 // line through every point has. A segment between adjacent columns whose ends
 // both lie in both columns' runs is left out: its pixels lie in the box
 // between its ends, so within those runs. Where a column then draws a single
-// pixel, that pixel is an end of a segment the full line draws. At any other
-// ratio the painter draws the column polyline.
+// pixel, that pixel is an end of a segment the full line draws. Segments
+// between neighbouring columns away from the clip's edges are set from the
+// painter's own recorded pixels (line_stamps.h). At any other ratio the
+// painter draws the column polyline.
 //
 // Touched pixels are kept per column of the plot as a run from the highest
 // to the lowest one (a segment by the box between its ends).
@@ -26,6 +28,7 @@
 #include <vector>
 
 #include "chart_polyline.h"
+#include "line_stamps.h"
 
 namespace wendra::chart {
 
@@ -76,6 +79,7 @@ class SeriesPainter {
   Box touched_;       // all of it
   Box drawing_;       // the line being drawn
   std::vector<QLine> segments_;
+  LineStamps stamps_;
 };
 
 }  // namespace wendra::chart

@@ -9,6 +9,7 @@
 #include <QColor>
 #include <QImage>
 #include <QPen>
+#include <QRect>
 #include <QSize>
 
 namespace wendra {
@@ -25,5 +26,14 @@ bool pictureFits(const QImage& picture, QSize logical, qreal ratio);
 // line lies (a pen 1.5 device pixels wide comes out 1 or 2 wide by where it
 // falls, so two such lines would differ).
 QPen linePen(const QColor& color, qreal ratio);
+
+// The device pixels of a picture at `ratio` that hold the logical rectangle
+// and one logical pixel around it (a line at a ratio above 1 is wider than
+// that).
+QRect deviceArea(const QRect& logical, qreal ratio);
+
+// Copies the device pixels that hold the logical rectangle `area` (as
+// deviceArea gives them) from `from` into `to`, two pictures of one size.
+void copyArea(QImage& to, const QImage& from, const QRect& area);
 
 }  // namespace wendra

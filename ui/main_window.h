@@ -44,6 +44,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "busy_pointer.h"
 #include "chart.h"
@@ -182,15 +183,27 @@ class TForm1 : public QWidget {
                         bool bold = false);
   QPushButton* makeButton(QWidget* parent, const QString& caption, int left, int top, int width);
 
-  // The display update; `drawTours` false leaves the tour picture as it was
-  // (a batch draws it only for the generations that a repaint can show).
-  void updateDisplay(bool drawTours);
+  // The display update; `shown` false (a batch between two processing
+  // points, where no repaint can show them) appends the chart's points but
+  // leaves the tour picture as it was and keeps the labels' values for
+  // showStatus(), which the next shown update or the end of the batch calls.
+  void updateDisplay(bool shown);
   // Redraws both tours of the current population into Image1.
   void redrawTours();
+  // What the three status labels show.
+  struct Status {
+    std::int32_t overallBestGeneration = 0;
+    double overallBestLength = 0;
+    double generationBestLength = 0;
+    std::int32_t generation = 0;
+  };
+  void showStatus(const Status& status);
 
   EncodingKind encoding_;
   int textHeight_;
   bool batchRunning_ = false;
+  // The labels' values of the last update not shown yet, if any.
+  std::optional<Status> pendingStatus_;
   // How long creating and stepping took: whether the next one shows the
   // wait pointer (busy_pointer.h).
   WorkDuration workDuration_;

@@ -85,6 +85,7 @@ void TForm1::Button3Click() {
       const QPointer<TForm1>& form;
       ~EndOfBatch() {
         if (!form) return;
+        if (form->pendingStatus_) form->showStatus(*form->pendingStatus_);
         form->batchRunning_ = false;
         form->Button1->setEnabled(true);
         form->Button3->setEnabled(true);
@@ -94,9 +95,8 @@ void TForm1::Button3Click() {
     const PointerShape working(Qt::BusyCursor);
 
     // 4. Between two processing points nothing repaints, so the tour
-    // picture, the costliest part of an update, is drawn only for the
-    // generation that the next repaint shows; the last one is drawn by the
-    // final update.
+    // picture and the labels' texts are made only for the generation that
+    // the next repaint shows; the last one is drawn by the final update.
     while (batchIndex <= batchLimit) {
       engine_->step();
       const bool processing = batchIndex % refreshInterval == 0;
@@ -126,19 +126,29 @@ void TForm1::FormResize() {
 
 void TForm1::displayUpdate() { updateDisplay(true); }
 
-void TForm1::updateDisplay(bool drawTours) {
+void TForm1::updateDisplay(bool shown) {
   const EvolutionEngine& engine = *engine_;
   // 1, 2.
   Series1->Add(engine.averageLength());
   Series2->Add(engine.generationBestLength());
-  // 3.
-  if (drawTours) redrawTours();
-  // 4-6.
+  // 3-6.
+  const Status status{engine.overallBestGeneration(), engine.overallBestLength(),
+                      engine.generationBestLength(), engine.generation()};
+  if (!shown) {
+    pendingStatus_ = status;
+    return;
+  }
+  redrawTours();
+  showStatus(status);
+}
+
+void TForm1::showStatus(const Status& status) {
+  pendingStatus_.reset();
   const QChar separator = decimalSeparator();
-  GLMax->setCaption(u'[' + formatInteger(engine.overallBestGeneration()) + QStringLiteral("]: ") +
-                    formatGeneral(engine.overallBestLength(), separator));
-  Best->setCaption(formatGeneral(engine.generationBestLength(), separator));
-  Generation->setCaption(formatInteger(engine.generation()));
+  GLMax->setCaption(u'[' + formatInteger(status.overallBestGeneration) + QStringLiteral("]: ") +
+                    formatGeneral(status.overallBestLength, separator));
+  Best->setCaption(formatGeneral(status.generationBestLength, separator));
+  Generation->setCaption(formatInteger(status.generation));
 }
 
 void TForm1::redrawTours() {

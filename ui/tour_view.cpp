@@ -107,7 +107,24 @@ void TourView::drawSide(QPainter& painter, const QRect& area, const TourGeometry
   // ends: those just outside the area may still reach into it.
   closedTour(tour, [&](std::int32_t c) { return geometry.leftCity(c) + QPoint(shift, 0); },
              area.adjusted(-1, -1, 1, 1), segments_);
+  if (picture_.devicePixelRatio() == 1) stampInside(area);
   painter.drawLines(segments_.data(), static_cast<int>(segments_.size()));
+}
+
+void TourView::stampInside(const QRect& area) {
+  // Lines away from the area's edges are set from their recorded pixels
+  // (the painter's own); the others stay for the painter.
+  const QRect inner = area.adjusted(1, 1, -1, -1) & picture_.rect();
+  const QRgb black = QColor(Qt::black).rgb();
+  std::size_t kept = 0;
+  for (const QLine& line : segments_) {
+    const QPoint offset = line.p2() - line.p1();
+    if (LineStamps::keeps(offset) && inner.contains(line.p1()) && inner.contains(line.p2()))
+      stamps_.stamp(picture_, line.p1(), offset, black);
+    else
+      segments_[kept++] = line;
+  }
+  segments_.resize(kept);
 }
 
 bool TourView::event(QEvent* event) {

@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "grid.h"
+#include "line_stamps.h"
 
 namespace wendra {
 
@@ -90,6 +91,9 @@ class TourView : public QWidget {
   // Fills `area` with the button face and draws `tour` shifted by `shift`.
   void drawSide(QPainter& painter, const QRect& area, const TourGeometry& geometry,
                 const std::vector<std::int32_t>& tour, int shift);
+  // Sets the lines of segments_ that lie inside `area` and leaves only the
+  // others there (at ratio 1).
+  void stampInside(const QRect& area);
 
   // Draws what the picture showed again, at the screen's ratio now.
   void redrawAtNewRatio();
@@ -100,6 +104,7 @@ class TourView : public QWidget {
   Side left_, right_;
   int panel4Height_ = 0;  // as given to the last drawTours()
   std::vector<QLine> segments_;  // reused by every side drawn
+  LineStamps stamps_;
 };
 
 }  // namespace wendra

@@ -183,47 +183,37 @@ void placeLabels(AxisLayout& axis, const LayoutInput& input) {
 
 }  // namespace
 
-ChartLayout layoutChart(const LayoutInput& input) {
-  ChartLayout layout;
-  const int w = input.width;
-  const int hChart = input.height;
+namespace {
+
+// The legend on the right, inside the plot margins; narrows R to leave it
+// room.
+void placeLegend(ChartLayout& layout, Edges& r, const LayoutInput& input) {
   const int h = input.metrics.height;
-  auto textWidth = [&](const QString& text) { return input.metrics.width(text); };
-  layout.width = w;
-  layout.height = hChart;
-  layout.textHeight = h;
-
-  // Margins of the plot area.
-  const int marginX = static_cast<int>(roundHalfAway(3.0 * w / 100.0));
-  const int marginY = static_cast<int>(roundHalfAway(4.0 * hChart / 100.0));
-  Edges r{marginX, marginY, w - marginX, hChart - marginY};
-
-  // Legend on the right.
   LegendLayout& legend = layout.legend;
-  legend.titleWidth = std::max(textWidth(input.title1), textWidth(input.title2));
+  legend.titleWidth = std::max(input.metrics.width(input.title1), input.metrics.width(input.title2));
   legend.symbolWidth = static_cast<int>(roundHalfEven((legend.titleWidth + 10) * 12 / 100.0));
-  legend.box.top = static_cast<int>(roundHalfEven(10.0 * hChart / 100.0));
+  legend.box.top = static_cast<int>(roundHalfEven(10.0 * input.height / 100.0));
   const int available = r.bottom - 2 - legend.box.top;
   const int fitting = h > 0 ? static_cast<int>(std::floor(static_cast<double>(available) / h)) : 2;
   legend.rows = std::min(2, fitting);
-  if (legend.rows >= 1) {
-    legend.shown = true;
-    legend.box.right = r.right - 2 - 3;
-    legend.textLeft = legend.box.right - legend.titleWidth - 2;
-    legend.box.left = legend.textLeft - legend.symbolWidth - 8;
-    legend.box.bottom = legend.box.top + legend.rows * h + 2;
-    r.right = legend.box.left - static_cast<int>(roundHalfAway(3.0 * (r.right - r.left) / 100.0));
-  } else {
+  if (legend.rows < 1) {
     legend.rows = 0;
+    return;
   }
+  legend.shown = true;
+  legend.box.right = r.right - 2 - 3;
+  legend.textLeft = legend.box.right - legend.titleWidth - 2;
+  legend.box.left = legend.textLeft - legend.symbolWidth - 8;
+  legend.box.bottom = legend.box.top + legend.rows * h + 2;
+  r.right = legend.box.left - static_cast<int>(roundHalfAway(3.0 * (r.right - r.left) / 100.0));
+}
 
-  // Title, centred over what is left.
-  layout.titleTop = r.top;
-  layout.titleLeft =
-      floorDiv2(static_cast<std::int64_t>(r.left) + r.right - textWidth(QStringLiteral("Fitness")));
-  r.top += h + 5;
-
-  // Axis ranges.
+// The axes' maps and label steps: space below R for the bottom axis, then to
+// its left for the left one, whose labels must be known to reserve their
+// width.
+void placeAxes(ChartLayout& layout, Edges& r, const LayoutInput& input) {
+  const int h = input.metrics.height;
+  auto textWidth = [&](const QString& text) { return input.metrics.width(text); };
   double xMin = input.bottom.Minimum, xMax = input.bottom.Maximum;
   double yMin = input.left.Minimum, yMax = input.left.Maximum;
   if (input.bottom.Automatic) {
@@ -235,8 +225,6 @@ ChartLayout layoutChart(const LayoutInput& input) {
     yMax = input.data.any ? input.data.yMaximum : 0;
   }
 
-  // Space for the axes: below for the bottom one, then to the left for the
-  // left one, whose labels must be known to reserve their width.
   r.bottom -= h + 6;
   layout.left.map = AxisMap(yMin, yMax, r.top, r.bottom, true);
   layout.left.step = labelStep(yMax - yMin, r.bottom - r.top, h);
@@ -251,8 +239,33 @@ ChartLayout layoutChart(const LayoutInput& input) {
                                        textWidth(labelText(input, xMax)));
   layout.bottom.map = AxisMap(xMin, xMax, r.left, r.right, false);
   layout.bottom.step = labelStep(xMax - xMin, r.right - r.left, bottomLabelSize);
-  layout.plot = r;
+}
 
+}  // namespace
+
+ChartLayout layoutChart(const LayoutInput& input) {
+  ChartLayout layout;
+  const int w = input.width;
+  const int hChart = input.height;
+  const int h = input.metrics.height;
+  layout.width = w;
+  layout.height = hChart;
+  layout.textHeight = h;
+
+  // Margins of the plot area.
+  const int marginX = static_cast<int>(roundHalfAway(3.0 * w / 100.0));
+  const int marginY = static_cast<int>(roundHalfAway(4.0 * hChart / 100.0));
+  Edges r{marginX, marginY, w - marginX, hChart - marginY};
+  placeLegend(layout, r, input);
+
+  // Title, centred over what is left.
+  layout.titleTop = r.top;
+  layout.titleLeft = floorDiv2(static_cast<std::int64_t>(r.left) + r.right -
+                               input.metrics.width(QStringLiteral("Fitness")));
+  r.top += h + 5;
+
+  placeAxes(layout, r, input);
+  layout.plot = r;
   placeLabels(layout.bottom, input);
   placeLabels(layout.left, input);
   return layout;

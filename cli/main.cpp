@@ -1,5 +1,7 @@
 // wendra-run: the genetic algorithm of the two window programs, headless.
 // Options are listed in run_options.h; the output is CSV on stdout.
+//
+// Tested by tests/cli/exit_status.sh, tests/cli/identity.sh and tests/install/install_tree.sh.
 
 #include <cstdio>
 #include <string>

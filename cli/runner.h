@@ -1,6 +1,8 @@
 #pragma once
 // The headless run: create and step the engine as the options say and write
 // the CSV rows.
+//
+// Tested by tests/cli/identity.sh, tests/cli/exit_status.sh and tests/cli/progress.sh.
 
 #include <cstdio>
 #include <string>

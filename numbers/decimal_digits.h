@@ -2,6 +2,8 @@
 // A finite value as its decimal digits, the one digit rounding behind every
 // number format (number_format.h, stored_number.h). Covered by
 // tests/numbers/number_format_test.cpp and stored_number_test.cpp.
+//
+// Tested by tests/numbers/number_format_test.cpp (through every format that rounds digits).
 
 #include <string>
 

@@ -8,6 +8,9 @@
 // A text an input cannot read gives its fallback: the input's minimum,
 // truncated toward zero for an integer input (spin_input.h). The column
 // states that value for each input, and the compiler holds it to the rule.
+//
+// Tested by tests/ui/tst_spin_input.cpp and tests/cli/run_options_test.cpp (the inputs and wendra-
+// run read it).
 
 namespace wendra {
 

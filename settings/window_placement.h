@@ -57,6 +57,8 @@
 // window's minimum size, and whole on the screens' available areas. It is
 // meant for a window in the normal state (the settings store sets it before
 // the window is first shown).
+//
+// Tested by tests/settings/stored_form_test.cpp and tests/settings/tst_form_storage.cpp.
 
 #include <QBasicTimer>
 #include <QMargins>

@@ -9,6 +9,8 @@
 // Positions and margins are device pixels, as the server keeps them.
 //
 // GUI thread only.
+//
+// Tested by tests/e2e/openbox.sh and tests/e2e/xfwm4.sh (real window managers).
 
 #include <QMargins>
 #include <QPoint>

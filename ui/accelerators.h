@@ -27,6 +27,8 @@
 // for their underlines and accessibility, but never fire for these keys: the
 // filter accepts the ShortcutOverride event first, so the shortcut map is
 // skipped and the key arrives as a plain KeyPress, which the filter consumes.
+//
+// Tested by tests/ui/tst_keyboard.cpp (keys through the real window).
 
 #include <QChar>
 #include <QObject>

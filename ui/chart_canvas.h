@@ -9,6 +9,9 @@
 // goes through the painter, in logical coordinates.
 //
 // Coordinates are logical pixels; spans include both corners.
+//
+// Tested by tests/ui/tst_chart_pixels.cpp (against the reference drawing of
+// tests/ui/chart_reference.h, at ratios 1 and 2).
 
 #include <QColor>
 #include <QImage>

@@ -6,6 +6,9 @@
 //              major ticks, grid lines, minor ticks (steps 9, 10).
 // The chart keeps the first in one picture and the first with the second in
 // another, and puts the series on a copy (chart.h).
+//
+// Tested by tests/ui/tst_chart_pixels.cpp (against the reference drawing of
+// tests/ui/chart_reference.h, at ratios 1 and 2).
 
 #include <QColor>
 #include <QString>

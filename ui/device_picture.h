@@ -5,6 +5,8 @@
 // the screen's resolution, and shown with QPainter::drawImage at their
 // device-independent size. At ratio 1 they are plain pictures of the
 // widget's size.
+//
+// Tested by tests/ui/tst_chart_pixels.cpp at ratio 2 and tests/ui/tst_tour_view.cpp (two screens).
 
 #include <QColor>
 #include <QImage>

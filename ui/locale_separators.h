@@ -7,6 +7,8 @@
 // of its objects).
 //
 // Thread safety: GUI thread only.
+//
+// Tested by tests/ui/tst_spin_input.cpp and tests/ui/tst_run_control.cpp (pinned separators).
 
 #include <QChar>
 

@@ -6,6 +6,8 @@
 //
 // The bevel covers the outermost ring of pixels; a child at (1, 1) sits just
 // inside it.
+//
+// Tested by tests/ui/tst_main_window.cpp (the window's layout).
 
 #include <QWidget>
 

@@ -5,6 +5,8 @@
 // font). A caption with "&" underlines the next letter when the label has a
 // focus control (buddy); the accelerator itself is resolved by the window's
 // key dispatcher (accelerators.h), not by the label.
+//
+// Tested by tests/ui/tst_main_window.cpp (the status labels).
 
 #include <QHash>
 #include <QLabel>

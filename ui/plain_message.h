@@ -1,6 +1,8 @@
 #pragma once
 // The message box for a long plain text without blanks (a tour's city
 // numbers). Covered by tests/ui/tst_run_control.cpp (Chart2DblClick's box).
+//
+// Tested by tests/ui/tst_run_control.cpp (the tour's message box).
 
 #include <QString>
 

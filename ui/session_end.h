@@ -18,8 +18,9 @@
 //
 // REQUIRES: a QApplication exists; GUI thread only.
 //
-// Covered by tests/settings/tst_form_storage.cpp (signals close and save)
-// and tests/e2e/settings_file.sh (the real program ended by a signal).
+// Tested by tests/ui/tst_session_end.cpp; tests/settings/tst_form_storage.cpp
+// (signals close and save) and tests/e2e/settings_file.sh (the real program
+// ended by a signal) cover it with the window.
 
 #include <QObject>
 #include <QPointer>

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <vector>
 
 #include "engines.h"
 #include "memory.h"
@@ -71,6 +72,26 @@ void appendCsvRow(std::string& line, const EvolutionEngine& engine, int run, boo
 int runAll(const RunOptions& options, std::FILE* out, std::FILE* err) {
   const std::unique_ptr<EvolutionEngine> engine = makeEngine(options.encoding, options.threads);
   return runAll(options, *engine, out, err);
+}
+
+int runProgram(int argc, char** argv, const std::string& versionLine, const EngineMaker& makeEngine) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  const ParsedOptions parsed = parseRunOptions(args);
+  if (!parsed.ok()) {
+    std::fprintf(stderr, "%s\n", parsed.error.c_str());
+    return 2;
+  }
+  if (parsed.options.help) {
+    std::fputs(usageText().c_str(), stdout);
+    return 0;
+  }
+  if (parsed.options.version) {
+    std::printf("%s\n", versionLine.c_str());
+    return 0;
+  }
+  if (!makeEngine) return runAll(parsed.options, stdout, stderr);
+  const std::unique_ptr<EvolutionEngine> engine = makeEngine(parsed.options);
+  return runAll(parsed.options, *engine, stdout, stderr);
 }
 
 int runAll(const RunOptions& options, EvolutionEngine& engine, std::FILE* out, std::FILE* err) {

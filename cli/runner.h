@@ -5,6 +5,8 @@
 // Tested by tests/cli/identity.sh, tests/cli/exit_status.sh and tests/cli/progress.sh.
 
 #include <cstdio>
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "engine.h"
@@ -32,5 +34,13 @@ int runAll(const RunOptions& options, std::FILE* out, std::FILE* err);
 // The same run on a given engine (options.encoding and options.threads are
 // then not used).
 int runAll(const RunOptions& options, EvolutionEngine& engine, std::FILE* out, std::FILE* err);
+
+// A whole program over its arguments (argv[0] is the program's name):
+// a bad argument prints its one line on stderr and returns 2; --help prints
+// the usage text and --version `versionLine`, each returning 0; otherwise the
+// run on the engine `makeEngine` gives (when empty, the program's own for
+// the options) returns runAll's status.
+using EngineMaker = std::function<std::unique_ptr<EvolutionEngine>(const RunOptions&)>;
+int runProgram(int argc, char** argv, const std::string& versionLine, const EngineMaker& makeEngine = {});
 
 }  // namespace wendra

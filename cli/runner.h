@@ -2,7 +2,8 @@
 // The headless run: create and step the engine as the options say and write
 // the CSV rows.
 //
-// Tested by tests/cli/identity.sh, tests/cli/exit_status.sh and tests/cli/progress.sh.
+// Tested by tests/cli/identity.sh, tests/cli/exit_status.sh, tests/cli/progress.sh
+// and tests/cli/tst_runner.cpp (refusals and unwritable output).
 
 #include <cstdio>
 #include <functional>

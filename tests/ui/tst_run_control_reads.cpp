@@ -29,6 +29,7 @@
 #include "locale_separators.h"
 #include "main_window.h"
 #include "memory.h"
+#include "parameters.h"
 #include "path_layout.h"
 #include "spin_input.h"
 #include "test_support.h"
@@ -98,6 +99,17 @@ std::unique_ptr<TForm1> windowForAFailure(EncodingKind kind) {
 
 const QString kLongDigits(10000, u'9');
 
+// The count an integer input's `text` gives the run control: the fallback
+// when the input cannot read it, else the value read, clamped to the range.
+// Of the sixteen texts, "0" and "-5" read below every count's range,
+// "0x7FFFFFFF" above it and "$10" (hexadecimal) within it.
+double countRead(const InputParameter& input, const QString& text) {
+  if (text == "0" || text == "-5") return double(input.minimum);
+  if (text == "0x7FFFFFFF") return double(input.maximum);
+  if (text == "$10") return 16;
+  return double(input.fallback);
+}
+
 // The sixteen texts of the matrix.
 QList<std::pair<const char*, QString>> texts() {
   return {{"empty", ""},
@@ -120,7 +132,7 @@ QList<std::pair<const char*, QString>> texts() {
 
 }  // namespace
 
-class WindowMatrix : public QObject {
+class RunControlReadsTest : public QObject {
   Q_OBJECT
 
  private slots:
@@ -136,42 +148,34 @@ class WindowMatrix : public QObject {
   void populationThatFits();
 };
 
-void WindowMatrix::createReads_data() {
+void RunControlReadsTest::createReads_data() {
   QTest::addColumn<QString>("input");
   QTest::addColumn<QString>("text");
   QTest::addColumn<double>("expected");  // the value the run control uses
   QTest::addColumn<QString>("error");    // or the error box it shows
 
-  // Integer inputs: the fallback (the minimum) for every unreadable text,
-  // the range's bound for a value beyond it.
-  struct Count {
-    const char* input;
-    int min, max;
-  };
-  for (const Count c : {Count{"WidthEdit", 4, 100}, Count{"HeightEdit", 4, 100}, Count{"PopEdit", 2, 1000000}}) {
-    for (const auto& [name, text] : texts()) {
-      double expected = c.min;  // fallback, or clamped up
-      if (text == "0x7FFFFFFF") expected = c.max;
-      if (text == "$10") expected = 16;
-      QTest::addRow("%s %s", c.input, name) << c.input << text << expected << QString();
-    }
+  // Integer inputs: the fallback for every unreadable text, the range's
+  // bound for a value beyond it.
+  for (const InputParameter* c : {&kWidthEditInput, &kHeightEditInput, &kPopEditInput}) {
+    for (const auto& [name, text] : texts())
+      QTest::addRow("%s %s", c->name, name) << c->name << text << countRead(*c, text) << QString();
   }
-  // Probabilities: used as read, 0 (the fallback) when unreadable; beyond
-  // the double range an error box, nothing changed.
-  for (const char* input : {"PCrossValue", "PMutValue"}) {
+  // Probabilities: used as read, the fallback when unreadable; beyond the
+  // double range an error box, nothing changed.
+  for (const InputParameter* p : {&kPCrossValueInput, &kPMutValueInput}) {
     for (const auto& [name, text] : texts()) {
-      double expected = 0;
+      double expected = double(p->fallback);
       QString error;
       if (text == "-5") expected = -5;
       if (text == "2147483648") expected = 2147483648.0;
       if (text == "-2147483649") expected = -2147483649.0;
       if (text == "1e400") error = "Floating point overflow.";
-      QTest::addRow("%s %s", input, name) << input << text << expected << error;
+      QTest::addRow("%s %s", p->name, name) << p->name << text << expected << error;
     }
   }
 }
 
-void WindowMatrix::createReads() {
+void RunControlReadsTest::createReads() {
   QFETCH(QString, input);
   QFETCH(QString, text);
   QFETCH(double, expected);
@@ -232,7 +236,7 @@ void WindowMatrix::createReads() {
   }
 }
 
-void WindowMatrix::batchReads_data() {
+void RunControlReadsTest::batchReads_data() {
   QTest::addColumn<QString>("input");
   QTest::addColumn<QString>("text");
   QTest::addColumn<int>("count");        // the clamped count the batch uses
@@ -243,16 +247,13 @@ void WindowMatrix::batchReads_data() {
   // is the clamped count. RefreshCount (batch of 2000): the first
   // processing comes after r generations.
   for (const auto& [name, text] : texts()) {
-    int count = 1;
-    if (text == "0x7FFFFFFF") count = 100000;
-    if (text == "$10") count = 16;
-    QTest::addRow("StepCount %s", name) << "StepCount" << text << count << 1;
-    const int refresh = text == "0x7FFFFFFF" ? 1000 : count;
+    QTest::addRow("StepCount %s", name) << "StepCount" << text << int(countRead(kStepCountInput, text)) << 1;
+    const int refresh = int(countRead(kRefreshCountInput, text));
     QTest::addRow("RefreshCount %s", name) << "RefreshCount" << text << refresh << refresh;
   }
 }
 
-void WindowMatrix::batchReads() {
+void RunControlReadsTest::batchReads() {
   QFETCH(QString, input);
   QFETCH(QString, text);
   QFETCH(int, count);
@@ -281,7 +282,7 @@ void WindowMatrix::batchReads() {
   QVERIFY(form.Button3->isEnabled());
 }
 
-void WindowMatrix::populationBeyondMemory_data() {
+void RunControlReadsTest::populationBeyondMemory_data() {
   QTest::addColumn<EncodingKind>("encoding");
   QTest::newRow("wendra3 (random keys)") << EncodingKind::kRandomKey;
   QTest::newRow("wendra1 (paths)") << EncodingKind::kPath;
@@ -312,7 +313,7 @@ std::uint64_t largestNeed(const EvolutionEngine& engine) {
 // with 8 GB available is refused by the engine's check before it allocates
 // anything; the running population, the chart and the labels stay as they
 // were, and stepping goes on from there.
-void WindowMatrix::populationBeyondMemory() {
+void RunControlReadsTest::populationBeyondMemory() {
   QFETCH(EncodingKind, encoding);
   const std::unique_ptr<TForm1> window = windowForAFailure(encoding);
   TForm1& form = *window;
@@ -358,7 +359,7 @@ void WindowMatrix::populationBeyondMemory() {
 }
 
 // 100 x 100 with P = 100 needs 14 MB: created.
-void WindowMatrix::populationThatFits() {
+void RunControlReadsTest::populationThatFits() {
   TForm1 form(EncodingKind::kRandomKey);
   form.show();
   QVERIFY(QTest::qWaitForWindowActive(&form));
@@ -377,8 +378,8 @@ void WindowMatrix::populationThatFits() {
 
 int main(int argc, char** argv) {
   Application app(argc, argv);
-  WindowMatrix test;
+  RunControlReadsTest test;
   return QTest::qExec(&test, argc, argv);
 }
 
-#include "tst_window_matrix.moc"
+#include "tst_run_control_reads.moc"

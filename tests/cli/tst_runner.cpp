@@ -79,7 +79,7 @@ Need needOf(std::int32_t members) {
 
 }  // namespace
 
-class RunnerMatrix : public QObject {
+class RunnerTest : public QObject {
   Q_OBJECT
 
  private slots:
@@ -92,7 +92,7 @@ class RunnerMatrix : public QObject {
   void threadsTheSystemRefuses();
 };
 
-void RunnerMatrix::badArgument_data() {
+void RunnerTest::badArgument_data() {
   QTest::addColumn<QStringList>("args");
   QTest::addColumn<QString>("message");  // after "wendra-run: "
 
@@ -162,7 +162,7 @@ void RunnerMatrix::badArgument_data() {
                                      << integerRule("--generations", 0, 100000000) + ", not '" + longText + "'";
 }
 
-void RunnerMatrix::badArgument() {
+void RunnerTest::badArgument() {
   QFETCH(QStringList, args);
   QFETCH(QString, message);
   const Result r = run(args);
@@ -171,7 +171,7 @@ void RunnerMatrix::badArgument() {
   QCOMPARE(QString::fromUtf8(r.err), "wendra-run: " + message + "\n");
 }
 
-void RunnerMatrix::memory_data() {
+void RunnerTest::memory_data() {
   QTest::addColumn<QStringList>("args");
   QTest::addColumn<QString>("limit");   // a shell command run first, e.g. a ulimit
   QTest::addColumn<int>("status");
@@ -218,7 +218,7 @@ void RunnerMatrix::memory_data() {
   }
 }
 
-void RunnerMatrix::memory() {
+void RunnerTest::memory() {
   QFETCH(QStringList, args);
   QFETCH(QString, limit);
   QFETCH(int, status);
@@ -237,14 +237,14 @@ void RunnerMatrix::memory() {
 
 // Output that cannot be written: status 1 and the reason, never a silent
 // success.
-void RunnerMatrix::unwritableOutput_data() {
+void RunnerTest::unwritableOutput_data() {
   QTest::addColumn<QString>("redirect");
   QTest::addColumn<QString>("message");
   QTest::newRow("full disk") << "exec >/dev/full" << "wendra-run: cannot write the output: No space left on device\n";
   QTest::newRow("closed output") << "exec >&-" << "wendra-run: cannot write the output: Bad file descriptor\n";
 }
 
-void RunnerMatrix::unwritableOutput() {
+void RunnerTest::unwritableOutput() {
   QFETCH(QString, redirect);
   QFETCH(QString, message);
   const Result r = run({"--generations", "5"}, redirect);
@@ -255,7 +255,7 @@ void RunnerMatrix::unwritableOutput() {
 // --threads 1024 where the system starts only some of the threads (each
 // reserves its stack in a 2 GB address space): the run goes on with those
 // it got and prints what one thread prints.
-void RunnerMatrix::threadsTheSystemRefuses() {
+void RunnerTest::threadsTheSystemRefuses() {
   if (kAddressSanitizer) QSKIP("AddressSanitizer cannot run under an address-space limit");
   const QStringList args = {"--width", "100", "--height", "100", "--population", "1000", "--generations", "2"};
   const Result limited = run(args + QStringList{"--threads", "1024"}, "ulimit -v 2000000");
@@ -267,5 +267,5 @@ void RunnerMatrix::threadsTheSystemRefuses() {
   QCOMPARE(one.out.count('\n'), 4);
 }
 
-QTEST_GUILESS_MAIN(RunnerMatrix)
-#include "tst_runner_matrix.moc"
+QTEST_GUILESS_MAIN(RunnerTest)
+#include "tst_runner.moc"

@@ -105,7 +105,7 @@ const QString kWriteError = QStringLiteral("Unable to write to .\\wendra.ini.");
 
 }  // namespace
 
-class SettingsFileMatrix : public QObject {
+class FormStorageFilesTest : public QObject {
   Q_OBJECT
 
  private slots:
@@ -122,7 +122,7 @@ class SettingsFileMatrix : public QObject {
   QString previous_;
 };
 
-void SettingsFileMatrix::init() {
+void FormStorageFilesTest::init() {
   pinSeparators(u'.', u',');
   dir_ = std::make_unique<QTemporaryDir>();
   QVERIFY(dir_->isValid());
@@ -130,7 +130,7 @@ void SettingsFileMatrix::init() {
   QVERIFY(QDir::setCurrent(dir_->path()));
 }
 
-void SettingsFileMatrix::cleanup() {
+void FormStorageFilesTest::cleanup() {
   QDir::setCurrent(previous_);
   ::chmod(QFile::encodeName(dir_->path()).constData(), 0700);
   ::chmod(QFile::encodeName(path()).constData(), 0600);
@@ -138,7 +138,7 @@ void SettingsFileMatrix::cleanup() {
   unpinSeparators();
 }
 
-void SettingsFileMatrix::badFile_data() {
+void FormStorageFilesTest::badFile_data() {
   QTest::addColumn<int>("place");
   QTest::addColumn<QByteArray>("contents");
   QTest::addColumn<QStringList>("shown");   // the seven inputs after the start
@@ -226,7 +226,7 @@ void SettingsFileMatrix::badFile_data() {
       << int(Place::UnwritableFolderWithFile) << stored << texts("50") << 2 << kUnchanged;
 }
 
-void SettingsFileMatrix::badFile() {
+void FormStorageFilesTest::badFile() {
   QFETCH(int, place);
   QFETCH(QByteArray, contents);
   QFETCH(QStringList, shown);
@@ -296,7 +296,7 @@ void SettingsFileMatrix::badFile() {
   }
 }
 
-void SettingsFileMatrix::hugeRectangleIsCutToTheDesktop_data() {
+void FormStorageFilesTest::hugeRectangleIsCutToTheDesktop_data() {
   QTest::addColumn<QByteArray>("normPos");
   QTest::addColumn<QRect>("geometry");
   QTest::addColumn<QByteArray>("saved");
@@ -313,7 +313,7 @@ void SettingsFileMatrix::hugeRectangleIsCutToTheDesktop_data() {
 
 // The stored rectangle is the frame's corner and the client area's size; an
 // offscreen window has a simulated frame of 2 pixels on each side.
-void SettingsFileMatrix::hugeRectangleIsCutToTheDesktop() {
+void FormStorageFilesTest::hugeRectangleIsCutToTheDesktop() {
   QFETCH(QByteArray, normPos);
   QFETCH(QRect, geometry);
   QFETCH(QByteArray, saved);
@@ -335,8 +335,8 @@ void SettingsFileMatrix::hugeRectangleIsCutToTheDesktop() {
 
 int main(int argc, char** argv) {
   Application app(argc, argv);
-  SettingsFileMatrix test;
+  FormStorageFilesTest test;
   return QTest::qExec(&test, argc, argv);
 }
 
-#include "tst_settings_file_matrix.moc"
+#include "tst_form_storage_files.moc"

@@ -17,18 +17,7 @@
 #include "key_layout.h"
 #include "memory.h"
 #include "path_layout.h"
-
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kAddressSanitizer = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kAddressSanitizer = true;
-#else
-constexpr bool kAddressSanitizer = false;
-#endif
-#else
-constexpr bool kAddressSanitizer = false;
-#endif
+#include "sanitizer.h"
 
 namespace {
 

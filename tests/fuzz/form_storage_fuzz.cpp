@@ -31,6 +31,7 @@
 #include "ini_file.h"
 #include "locale_separators.h"
 #include "main_window.h"
+#include "number_model.h"
 #include "number_format.h"
 #include "spin_input.h"
 
@@ -53,50 +54,14 @@ const char* const kInputs[] = {"PCrossValue", "PMutValue", "PopEdit", "RefreshCo
   std::abort();
 }
 
-locale_t cLocale() {
-  static const locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-  return locale;
-}
-
 // A stored value as the restore reads it: control characters and spaces
-// off both ends, "." standing for the separator, then spaces, sign, digits
-// with at most one separator (at least a digit or the separator), an
-// optional E with optional sign and digits, spaces. Too large: nothing.
+// off both ends, "." standing for the separator, then the real syntax.
 std::optional<long double> storedNumberModel(const QString& raw, QChar sep) {
   QString text = raw;
   while (!text.isEmpty() && text.front() <= u' ') text.remove(0, 1);
   while (!text.isEmpty() && text.back() <= u' ') text.chop(1);
   text.replace(u'.', sep);
-  qsizetype i = 0;
-  const qsizetype n = text.size();
-  while (i < n && text[i] == u' ') ++i;
-  std::string c;
-  if (i < n && (text[i] == u'+' || text[i] == u'-')) c += char(text[i++].unicode());
-  std::string mantissa;
-  bool separator = false;
-  for (; i < n; ++i) {
-    if (text[i] >= u'0' && text[i] <= u'9')
-      mantissa += char(text[i].unicode());
-    else if (text[i] == sep && !separator)
-      mantissa += '.', separator = true;
-    else
-      break;
-  }
-  if (mantissa.empty()) return std::nullopt;
-  c += mantissa == "." ? "0" : mantissa;
-  if (i < n && (text[i] == u'E' || text[i] == u'e')) {
-    ++i;
-    std::string exponent = "e";
-    if (i < n && (text[i] == u'+' || text[i] == u'-')) exponent += char(text[i++].unicode());
-    const qsizetype first = i;
-    while (i < n && text[i] >= u'0' && text[i] <= u'9') exponent += char(text[i++].unicode());
-    if (i > first) c += exponent;
-  }
-  while (i < n && text[i] == u' ') ++i;
-  if (i != n) return std::nullopt;
-  const long double value = strtold_l(c.c_str(), nullptr, cLocale());
-  if (std::isinf(value)) return std::nullopt;
-  return value;
+  return realModel(text.toStdU16String(), sep.unicode());
 }
 
 QString expectedText(const SpinInput& input, long double value, QChar sep) {

@@ -7,6 +7,7 @@
 // keeps the frame's corner and the client area's size.
 
 #include "application.h"
+#include "fresh_directory.h"
 #include "form_storage.h"
 #include "ini_file.h"
 #include "locale_separators.h"
@@ -18,7 +19,6 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
@@ -103,22 +103,17 @@ class FormStorageTest : public QObject {
   // the file afterwards.
   QByteArray startAndClose();
 
-  std::unique_ptr<QTemporaryDir> dir_;
-  QString previous_;
+  std::unique_ptr<FreshWorkingDirectory> dir_;
 };
 
 void FormStorageTest::init() {
   unpinSeparators();
   pinSeparators(u'.', u',');
-  dir_ = std::make_unique<QTemporaryDir>();
+  dir_ = std::make_unique<FreshWorkingDirectory>();
   QVERIFY(dir_->isValid());
-  previous_ = QDir::currentPath();
-  QVERIFY(QDir::setCurrent(dir_->path()));
 }
 
 void FormStorageTest::cleanup() {
-  QDir::setCurrent(previous_);
-  ::chmod(QFile::encodeName(dir_->path() + "/wendra.ini").constData(), 0600);
   dir_.reset();
   unpinSeparators();
 }

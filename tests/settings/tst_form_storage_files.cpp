@@ -10,10 +10,12 @@
 // client area at (240, 108) with 705 x 520 pixels.
 
 #include "application.h"
+#include "fresh_directory.h"
 #include "form_storage.h"
 #include "ini_file.h"
 #include "locale_separators.h"
 #include "main_window.h"
+#include "sanitizer.h"
 #include "spin_input.h"
 #include "test_support.h"
 
@@ -21,7 +23,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
@@ -33,11 +34,6 @@ using namespace wendra;
 
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kAddressSanitizer = true;
-#else
-constexpr bool kAddressSanitizer = false;
-#endif
 
 enum class Place {
   File,                     // wendra.ini holds `contents` (absent when null)
@@ -118,22 +114,16 @@ class FormStorageFilesTest : public QObject {
 
  private:
   QString path() const { return dir_->filePath("wendra.ini"); }
-  std::unique_ptr<QTemporaryDir> dir_;
-  QString previous_;
+  std::unique_ptr<FreshWorkingDirectory> dir_;
 };
 
 void FormStorageFilesTest::init() {
   pinSeparators(u'.', u',');
-  dir_ = std::make_unique<QTemporaryDir>();
+  dir_ = std::make_unique<FreshWorkingDirectory>();
   QVERIFY(dir_->isValid());
-  previous_ = QDir::currentPath();
-  QVERIFY(QDir::setCurrent(dir_->path()));
 }
 
 void FormStorageFilesTest::cleanup() {
-  QDir::setCurrent(previous_);
-  ::chmod(QFile::encodeName(dir_->path()).constData(), 0700);
-  ::chmod(QFile::encodeName(path()).constData(), 0600);
   dir_.reset();
   unpinSeparators();
 }

@@ -5,10 +5,8 @@
 // the window; the labels are formatted here on their own, not with the
 // window's number formats.
 
-#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScreen>
 #include <QtTest>
 
 #include <cstdint>
@@ -33,23 +31,6 @@ using wendra::TForm1;
 Q_DECLARE_METATYPE(EncodingKind)
 
 namespace {
-
-struct RunInputs {
-  int width = 10;
-  int height = 10;
-  int population = 100;
-  double pcross = 0.5;
-  double pmut = 0.07;
-};
-
-// Types the inputs' texts (no focus change, so nothing is clamped).
-void enter(TForm1& form, const RunInputs& in) {
-  form.WidthEdit->setText(QString::number(in.width));
-  form.HeightEdit->setText(QString::number(in.height));
-  form.PopEdit->setText(QString::number(in.population));
-  form.PCrossValue->setText(QString::number(in.pcross, 'f', 5));
-  form.PMutValue->setText(QString::number(in.pmut, 'f', 5));
-}
 
 void press(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
 
@@ -125,66 +106,6 @@ class ProcessingPoints : public QObject {
  private:
   void post() { QCoreApplication::postEvent(this, new QEvent(QEvent::User)); }
   TForm1& form_;
-};
-
-struct SeenBox {
-  QString title;
-  QString text;
-  QMessageBox::Icon icon = QMessageBox::NoIcon;
-  QMessageBox::StandardButtons buttons;
-  bool hasParent = false;
-  bool wholeTextShown = false;  // by one visible label, on the screen
-};
-
-// Whether a visible label of the box shows all of `text` (wrapped anywhere),
-// with the box inside the screen.
-bool showsWholeText(const QMessageBox& box, const QString& text) {
-  if (!box.screen()->availableGeometry().contains(box.frameGeometry())) return false;
-  for (const QLabel* label : box.findChildren<QLabel*>()) {
-    if (!label->isVisible() || label->text() != text) continue;
-    const QRect room = label->contentsRect();
-    const QRect needed = label->fontMetrics().boundingRect(
-        QRect(0, 0, room.width(), 1 << 20), Qt::TextWrapAnywhere, text);
-    return needed.height() <= room.height() && needed.width() <= room.width();
-  }
-  return false;
-}
-
-SeenBox describe(const QMessageBox& box) {
-  return {box.windowTitle(),       box.text(),
-          box.icon(),              box.standardButtons(),
-          box.parentWidget() != nullptr, showsWholeText(box, box.text())};
-}
-
-// Records every error box and closes it as soon as its modal loop runs.
-class ErrorBoxes {
- public:
-  ErrorBoxes() {
-    Application::setErrorBoxHook([this](QMessageBox& box) {
-      shown << describe(box);
-      QTimer::singleShot(0, &box, &QMessageBox::accept);
-    });
-  }
-  ~ErrorBoxes() { Application::setErrorBoxHook({}); }
-  QList<SeenBox> shown;
-};
-
-// Records and closes any other message box that a handler runs modally.
-class MessageBoxes : public QObject {
- public:
-  MessageBoxes() { startTimer(5); }
-  QList<SeenBox> shown;
-
- protected:
-  void timerEvent(QTimerEvent*) override {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-      auto* box = qobject_cast<QMessageBox*>(w);
-      if (box && box->isVisible()) {
-        shown << describe(*box);
-        box->accept();
-      }
-    }
-  }
 };
 
 std::uint64_t tinyMemory() { return 1000; }
@@ -574,12 +495,12 @@ void RunControlTest::doubleClickShowsTheTourInWendra3Only() {
   QFETCH(int, population);
   QFETCH(QString, tour);
   TForm1& form = openForm(kind);
-  MessageBoxes boxes;
+  ModalBoxRecorder boxes;
   const QPoint inside(300, 100);
 
   // No population: nothing to show.
   QTest::mouseDClick(form.Chart1, Qt::LeftButton, {}, inside);
-  QCOMPARE(boxes.shown.size(), 0);
+  QCOMPARE(boxes.boxes.size(), 0);
 
   RunInputs in = kDefaults;
   in.width = in.height = side;
@@ -594,15 +515,15 @@ void RunControlTest::doubleClickShowsTheTourInWendra3Only() {
   QTest::mouseDClick(form.Chart1, Qt::RightButton, {}, inside);
 
   if (kind == EncodingKind::kPath) {
-    QCOMPARE(boxes.shown.size(), 0);
+    QCOMPARE(boxes.boxes.size(), 0);
   } else {
-    QCOMPARE(boxes.shown.size(), 1);
-    const SeenBox& box = boxes.shown.first();
+    QCOMPARE(boxes.boxes.size(), 1);
+    const ShownBox& box = boxes.boxes.first();
     QCOMPARE(box.text, tour);
     QVERIFY(box.wholeTextShown);
     QCOMPARE(box.title, Application::title());
     QCOMPARE(box.icon, QMessageBox::NoIcon);
-    QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QCOMPARE(box.buttons, QList<QMessageBox::StandardButton>{QMessageBox::Ok});
     QVERIFY(!box.hasParent);  // centred on the screen
   }
   // Nothing else changed.
@@ -729,7 +650,7 @@ void RunControlTest::refusedCreateChangesNothing() {
   const Grid grid = form.engine().grid();
   const int population = form.engine().populationSize();
 
-  ErrorBoxes errors;
+  BoxRecorder errors;
   if (memory) {
     form.engine().setMemoryProbe(&tinyMemory);
   } else {
@@ -738,8 +659,8 @@ void RunControlTest::refusedCreateChangesNothing() {
   form.WidthEdit->setText(QStringLiteral("7"));
   press(form.CreateButton);
 
-  QCOMPARE(errors.shown.size(), 1);
-  const SeenBox& box = errors.shown.first();
+  QCOMPARE(errors.boxes.size(), 1);
+  const ShownBox& box = errors.boxes.first();
   QVERIFY2(box.text.startsWith(message), qPrintable(box.text));
   QCOMPARE(box.icon, QMessageBox::Critical);
   QCOMPARE(box.title, Application::title());
@@ -766,7 +687,7 @@ void RunControlTest::refusedCreateChangesNothing() {
   in.width = 7;
   ref.create(in);
   checkDisplay(form, *ref.engine, 0);
-  QCOMPARE(errors.shown.size(), 1);
+  QCOMPARE(errors.boxes.size(), 1);
 }
 
 void RunControlTest::resizeRedrawsTheToursOnceThereIsAPopulation() {

@@ -39,22 +39,8 @@ using namespace wendra;
 
 namespace {
 
-// The values "&Create" reads; the batch's two counts.
-struct Inputs {
-  int width = 5;
-  int height = 4;
-  int population = 10;
-  double pcross = 0.5;
-  double pmut = 0.07;
-};
-
-void enter(TForm1& form, const Inputs& in) {
-  form.WidthEdit->setText(QString::number(in.width));
-  form.HeightEdit->setText(QString::number(in.height));
-  form.PopEdit->setText(QString::number(in.population));
-  form.PCrossValue->setText(QString::number(in.pcross, 'f', 5));
-  form.PMutValue->setText(QString::number(in.pmut, 'f', 5));
-}
+// The inputs the rows start from: a small run.
+const RunInputs kSmall{5, 4, 10, 0.5, 0.07};
 
 SpinInput* inputNamed(TForm1& form, const QString& name) { return form.findChild<SpinInput*>(name); }
 
@@ -72,7 +58,7 @@ void focusInput(TForm1& form, SpinInput* input) {
   QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(input));
 }
 
-std::unique_ptr<EvolutionEngine> reference(const Inputs& in, EncodingKind kind = EncodingKind::kRandomKey) {
+std::unique_ptr<EvolutionEngine> reference(const RunInputs& in, EncodingKind kind = EncodingKind::kRandomKey) {
   auto engine = makeEngine(kind);
   engine->createPopulation(Grid::of(in.width, in.height), in.population, in.pmut, in.pcross);
   return engine;
@@ -186,7 +172,7 @@ void RunControlReadsTest::createReads() {
   TForm1& form = *window;
   form.show();
   QVERIFY(QTest::qWaitForWindowActive(&form));
-  Inputs in;
+  RunInputs in = kSmall;
   enter(form, in);
   std::unique_ptr<EvolutionEngine> ref;
   if (!error.isEmpty()) {  // a run to keep
@@ -262,7 +248,7 @@ void RunControlReadsTest::batchReads() {
   TForm1 form(EncodingKind::kRandomKey);
   form.show();
   QVERIFY(QTest::qWaitForWindowActive(&form));
-  enter(form, Inputs());
+  enter(form, kSmall);
   form.StepCount->setText("2000");
   form.RefreshCount->setText("1");
   QTest::keyClick(&form, Qt::Key_C, Qt::AltModifier);
@@ -319,7 +305,7 @@ void RunControlReadsTest::populationBeyondMemory() {
   TForm1& form = *window;
   form.show();
   QVERIFY(QTest::qWaitForWindowActive(&form));
-  const Inputs in;
+  const RunInputs in = kSmall;
   enter(form, in);
   QTest::keyClick(&form, Qt::Key_C, Qt::AltModifier);
   for (int i = 0; i < 3; ++i) QTest::keyClick(&form, Qt::Key_O, Qt::AltModifier);
@@ -363,7 +349,7 @@ void RunControlReadsTest::populationThatFits() {
   TForm1 form(EncodingKind::kRandomKey);
   form.show();
   QVERIFY(QTest::qWaitForWindowActive(&form));
-  Inputs in;
+  RunInputs in = kSmall;
   in.width = in.height = 100;
   in.population = 100;
   enter(form, in);

@@ -32,6 +32,7 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QFile>
+#include <QLocale>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -39,7 +40,6 @@
 #include <cmath>
 
 #include "engines.h"
-#include "locale_separators.h"
 #include "main_window.h"
 #include "repaint_floor.h"
 
@@ -302,7 +302,7 @@ BENCHMARK_CAPTURE(BM_EngineOnly, wendra3_100x100, EncodingKind::kRandomKey, 100,
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  wendra::pinSeparators(u'.', u',');
+  QLocale::setDefault(QLocale::c());  // the windows show "0.50000", whatever the user's locale
   // The windows save their settings file here, not where the bench started.
   QTemporaryDir folder;
   QDir::setCurrent(folder.path());

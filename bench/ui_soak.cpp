@@ -21,6 +21,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLocale>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -31,7 +32,6 @@
 
 #include "application.h"
 #include "chart_series.h"
-#include "locale_separators.h"
 #include "main_window.h"
 #include "spin_input.h"
 
@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
   wendra::Application app(argc, argv);
   const long generations = argc > 1 ? std::atol(argv[1]) : 100000;
   const long creations = argc > 2 ? std::atol(argv[2]) : 1000;
-  wendra::pinSeparators(u'.', u',');
+  QLocale::setDefault(QLocale::c());  // the windows show "0.50000", whatever the user's locale
   QTemporaryDir folder;
   QDir::setCurrent(folder.path());
 

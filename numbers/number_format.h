@@ -1,8 +1,9 @@
 #pragma once
 // Number-to-text formats of the window and the text-reading rules of its
 // numeric inputs. Plain functions without state: the decimal separator is
-// always passed in (see ui/locale_separators.h for the user's one), so every
-// function gives the same answer for the same arguments.
+// always passed in (the window reads the user's from the locale and hands it
+// to whoever formats or reads numbers), so every function gives the same
+// answer for the same arguments.
 //
 // Formats:
 //   formatInteger  plain signed decimal, "-" before negatives, no grouping.
@@ -44,11 +45,14 @@ QString formatGeneral(long double value, QChar decimalSeparator);
 // REQUIRES: 0 <= digits (larger counts simply print more zeros).
 QString formatFixed(long double value, int digits, QChar decimalSeparator);
 
-// The user's number separators (ui/locale_separators.h reads them). A null
-// thousands separator means no grouping character.
+// The user's number separators, as the window reads them from the locale.
+// A null thousands separator means no grouping character. The defaults are
+// what a control uses when nobody hands it the locale's.
 struct NumberSeparators {
   QChar decimal = QLatin1Char('.');
   QChar thousands = QLatin1Char(',');
+
+  friend bool operator==(const NumberSeparators&, const NumberSeparators&) = default;
 };
 
 // The chart's label format "#,##0.###": digit groups of three joined by the

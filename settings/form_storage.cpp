@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QEvent>
-#include <QLocale>
 #include <QWidget>
 #include <QtGlobal>
 
@@ -20,11 +19,7 @@ FormStorage::FormStorage(QWidget* form, ComponentTable components, Config config
       ownFiles_(files ? nullptr : new DiskFileSystem),
       files_(files ? files : ownFiles_.get()),
       placement_(form),
-      reporter_([](const QString& message) { qWarning("%s", qUtf8Printable(message)); }),
-      decimalSeparator_([] {
-        const QString point = QLocale().decimalPoint();
-        return point.isEmpty() ? QChar(u'.') : point.front();
-      }) {
+      reporter_([](const QString& message) { qWarning("%s", qUtf8Printable(message)); }) {
   form_->installEventFilter(this);
 }
 
@@ -32,8 +27,8 @@ FormStorage::~FormStorage() = default;
 
 void FormStorage::setErrorReporter(ErrorReporter reporter) { reporter_ = std::move(reporter); }
 
-void FormStorage::setDecimalSeparator(std::function<QChar()> separator) {
-  decimalSeparator_ = std::move(separator);
+void FormStorage::setNumberSeparators(const NumberSeparators& separators) {
+  separators_ = separators;
 }
 
 template <class Step>
@@ -87,7 +82,7 @@ void FormStorage::restoreFormPlacement() {
       placement_.set(*record);
     }
     applyStartState(readStartState(ini, section));
-    inputs_.restore(ini, section, decimalSeparator_());
+    inputs_.restore(ini, section, separators_.decimal);
   }
   // 6. Restored, also when cancelled.
   restored_ = true;

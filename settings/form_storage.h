@@ -15,6 +15,7 @@
 //   components.addValue("PCrossValue", PCrossValue);   // one per input
 //   ...
 //   FormStorage1 = new FormStorage(this, std::move(components));
+//   FormStorage1->setNumberSeparators(separators);     // the locale's
 //   FormStorage1->setErrorReporter(&Application::showError);
 //
 // The store watches the window's show events itself. The window calls
@@ -33,10 +34,10 @@
 // that a window manager takes it as iconic from the start; 3 maximizes it.
 
 #include "ini_file.h"
+#include "number_format.h"
 #include "stored_form.h"
 #include "window_placement.h"
 
-#include <QChar>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -97,9 +98,10 @@ class FormStorage : public QObject {
   // application's error box (application.h); until one is set a failure is
   // written to the warning log.
   void setErrorReporter(ErrorReporter reporter);
-  // Where the locale's decimal separator comes from; the default is the
-  // first character of QLocale().decimalPoint(), "." when it has none.
-  void setDecimalSeparator(std::function<QChar()> separator);
+  // The user's separators, which the window hands in when it is built and
+  // again on a locale change; the restore reads the stored numbers with the
+  // decimal one ("." until one is handed in). The file itself always holds ".".
+  void setNumberSeparators(const NumberSeparators& separators);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -118,7 +120,7 @@ class FormStorage : public QObject {
   IniFileSystem* files_;
   WindowPlacement placement_;
   ErrorReporter reporter_;
-  std::function<QChar()> decimalSeparator_;
+  NumberSeparators separators_;
   bool restored_ = false;
   bool saved_ = false;
   bool destroying_ = false;

@@ -39,9 +39,8 @@ Chart::Chart(QWidget* parent)
   setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void Chart::setNumberSeparators(QChar decimal, QChar thousands) {
-  separators_.decimal = decimal;
-  separators_.thousands = thousands;
+void Chart::setNumberSeparators(const chart::NumberSeparators& separators) {
+  separators_ = separators;
   invalidate();
 }
 

@@ -73,7 +73,7 @@ class Chart : public QWidget {
   const chart::AxisState& leftAxis() const { return leftAxis_; }
 
   // The user's separators for the axis labels (default "." and ",").
-  void setNumberSeparators(QChar decimal, QChar thousands);
+  void setNumberSeparators(const chart::NumberSeparators& separators);
   chart::NumberSeparators numberSeparators() const { return separators_; }
 
   // The layout of the last redraw (plot rectangle, legend, axes), and whether

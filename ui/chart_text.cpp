@@ -16,8 +16,7 @@ void ChartText::setFont(const QFont& font) {
 }
 
 void ChartText::setSeparators(const NumberSeparators& separators) {
-  if (separators.decimal == separators_.decimal && separators.thousands == separators_.thousands)
-    return;
+  if (separators == separators_) return;
   separators_ = separators;
   labels_.clear();
 }

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QLocale>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QtMath>
@@ -13,7 +14,6 @@
 #include "application.h"
 #include "engines.h"
 #include "form_storage.h"
-#include "locale_separators.h"
 #include "minimum_size.h"
 #include "session_end.h"
 
@@ -47,6 +47,16 @@ QFont boldened(QFont font) {
   return font;
 }
 
+// The first character of each of the default locale's separators; "." and
+// "," where the locale gives none.
+NumberSeparators localeSeparators() {
+  const QLocale locale;
+  const auto first = [](const QString& text, QChar none) {
+    return text.isEmpty() ? none : text.front();
+  };
+  return {first(locale.decimalPoint(), u'.'), first(locale.groupSeparator(), u',')};
+}
+
 }  // namespace
 
 QFont windowFont() {
@@ -61,7 +71,10 @@ QString windowCaption(EncodingKind encoding) {
 }
 
 TForm1::TForm1(EncodingKind encoding, QWidget* parent)
-    : QWidget(parent), encoding_(encoding), textHeight_(measureTextHeight(windowFont())) {
+    : QWidget(parent),
+      encoding_(encoding),
+      textHeight_(measureTextHeight(windowFont())),
+      separators_(localeSeparators()) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(windowCaption(encoding));
   setFont(windowFont());
@@ -71,6 +84,7 @@ TForm1::TForm1(EncodingKind encoding, QWidget* parent)
   resize(px(kClientWidth), px(kClientHeight));
 
   createControls();
+  handOutSeparators();  // before the inputs format their first values
   setUpInputs();
   arrangeTabOrder();
   setMinimumSize(smallestClientSize());
@@ -94,14 +108,21 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 void TForm1::attachSettingsStore() {
   ComponentTable components;
-  for (SpinInput* input :
-       {StepCount, RefreshCount, PopEdit, PCrossValue, PMutValue, WidthEdit, HeightEdit}) {
-    components.addValue(input->objectName(), input);
-  }
+  for (SpinInput* input : inputs()) components.addValue(input->objectName(), input);
   FormStorage1 = new FormStorage(this, std::move(components));
-  FormStorage1->setDecimalSeparator(&decimalSeparator);
+  FormStorage1->setNumberSeparators(separators_);
   FormStorage1->setErrorReporter(&Application::showError);
   new SessionEndWatcher(this);
+}
+
+std::array<SpinInput*, 7> TForm1::inputs() const {
+  return {StepCount, RefreshCount, PopEdit, PCrossValue, PMutValue, WidthEdit, HeightEdit};
+}
+
+void TForm1::handOutSeparators() {
+  for (SpinInput* input : inputs()) input->setNumberSeparators(separators_);
+  Chart1->setNumberSeparators(separators_);
+  if (FormStorage1 != nullptr) FormStorage1->setNumberSeparators(separators_);
 }
 
 int TForm1::px(int designPixels) const {
@@ -122,7 +143,6 @@ void TForm1::createControls() {
   Chart1 = new Chart(Panel3);  // takes no focus
   Series1 = &Chart1->series1();
   Series2 = &Chart1->series2();
-  Chart1->setNumberSeparators(decimalSeparator(), thousandsSeparator());
   StepCount = makeInput(Panel2, 188, 10, 69);
   RefreshCount = makeInput(Panel2, 312, 10, 69);
   Label1 = makeLabel(Panel2, QStringLiteral("&Refresh:"), 270, 14);
@@ -286,9 +306,12 @@ void TForm1::resizeEvent(QResizeEvent* event) {
 
 void TForm1::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
-  // The separators were read anew when the application saw the change.
-  if (event->type() == QEvent::LocaleChange)
-    Chart1->setNumberSeparators(decimalSeparator(), thousandsSeparator());
+  // The inputs keep their texts; the chart redraws its labels, the status
+  // labels show the new separator at their next update.
+  if (event->type() == QEvent::LocaleChange) {
+    separators_ = localeSeparators();
+    handOutSeparators();
+  }
 }
 
 void TForm1::FormCreate() {

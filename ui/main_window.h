@@ -28,6 +28,11 @@
 // of the desktop session) saves them and ends the program, since it is the
 // last window; the destructor saves once more if that save failed.
 //
+// Numbers: the window reads the user's separators from the default locale
+// when it is built and again when it is told of a locale change
+// (QEvent::LocaleChange), and hands them to the seven inputs, the chart and
+// the settings store; the status labels use them at their next update.
+//
 // Keyboard: Tab order CloseButton, PopEdit, PCrossValue, PMutValue,
 // CreateButton, WidthEdit, HeightEdit, Button3, Button1, StepCount,
 // RefreshCount, Button2; accelerators, Enter, arrows and Alt+F4 are handled
@@ -42,6 +47,7 @@
 // new state in the chart, the tour view and the three status labels.
 
 #include <QWidget>
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -97,6 +103,10 @@ class TForm1 : public QWidget {
 
   // The measured height of the text "0" in the window font.
   int textHeight() const { return textHeight_; }
+
+  // The separators last read from the locale, which every number shown or
+  // read in the window uses.
+  const NumberSeparators& numberSeparators() const { return separators_; }
 
   // Components, in declaration order. The window owns them all (Qt parents).
   Panel* Panel1 = nullptr;
@@ -163,7 +173,7 @@ class TForm1 : public QWidget {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
-  void changeEvent(QEvent* event) override;  // locale changes reach the chart
+  void changeEvent(QEvent* event) override;  // a locale change re-reads the separators
   // The window's close handling, then the settings store's save.
   void closeEvent(QCloseEvent* event) override;
 
@@ -175,6 +185,10 @@ class TForm1 : public QWidget {
   void arrangeTabOrder();
   void connectHandlers();
   void attachSettingsStore();
+  // The seven parameter inputs.
+  std::array<SpinInput*, 7> inputs() const;
+  // Gives separators_ to the inputs, the chart and the settings store.
+  void handOutSeparators();
   // Docks the panels to the current client size and re-anchors Button2.
   void dockPanels();
 
@@ -201,6 +215,7 @@ class TForm1 : public QWidget {
 
   EncodingKind encoding_;
   int textHeight_;
+  NumberSeparators separators_;
   bool batchRunning_ = false;
   // The labels' values of the last update not shown yet, if any.
   std::optional<Status> pendingStatus_;

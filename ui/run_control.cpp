@@ -8,7 +8,6 @@
 
 #include "application.h"
 #include "busy_pointer.h"
-#include "locale_separators.h"
 #include "main_window.h"
 #include "number_format.h"
 #include "plain_message.h"
@@ -144,7 +143,7 @@ void TForm1::updateDisplay(bool shown) {
 
 void TForm1::showStatus(const Status& status) {
   pendingStatus_.reset();
-  const QChar separator = decimalSeparator();
+  const QChar separator = separators_.decimal;
   GLMax->setCaption(u'[' + formatInteger(status.overallBestGeneration) + QStringLiteral("]: ") +
                     formatGeneral(status.overallBestLength, separator));
   Best->setCaption(formatGeneral(status.generationBestLength, separator));

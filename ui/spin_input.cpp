@@ -13,7 +13,6 @@
 #include <stdexcept>
 #include <utility>
 
-#include "locale_separators.h"
 #include "number_format.h"
 #include "step_button.h"
 
@@ -68,6 +67,7 @@ long double SpinInput::increment() const { return increment_; }
 void SpinInput::setIncrement(long double value) { increment_ = value; }
 int SpinInput::decimal() const { return decimal_; }
 void SpinInput::setDecimal(int digits) { decimal_ = std::clamp(digits, 0, kMaxDecimal); }
+void SpinInput::setNumberSeparators(const NumberSeparators& separators) { separators_ = separators; }
 
 QWidget* SpinInput::stepButton() const { return button_; }
 
@@ -83,7 +83,7 @@ void SpinInput::beep() {
 
 long double SpinInput::value() const {
   if (valueType_ == vtFloat) {
-    const std::optional<long double> read = readReal(text(), decimalSeparator());
+    const std::optional<long double> read = readReal(text(), separators_.decimal);
     return read ? *read : minValue_;
   }
   const std::optional<std::int32_t> read = readInteger32(text());
@@ -100,7 +100,7 @@ long double SpinInput::clamp(long double value) const {
 void SpinInput::setValue(long double value) {
   const long double clamped = clamp(value);
   if (valueType_ == vtFloat) {
-    setText(formatFixed(clamped, decimal_, decimalSeparator()));
+    setText(formatFixed(clamped, decimal_, separators_.decimal));
   } else {
     setText(formatWholeNumber(roundHalfEven(clamped)));
   }
@@ -136,7 +136,7 @@ void SpinInput::step(int direction) {
 // Typing
 
 bool SpinInput::acceptsTyped(const QString& typed) const {
-  const QChar separator = decimalSeparator();
+  const QChar separator = separators_.decimal;
   bool hasSeparator = text().contains(separator);
   bool hasE = containsE(text());
   for (QChar c : typed) {

@@ -25,13 +25,15 @@
 // 400 ms and then every 100 ms after the press while the pointer stays over
 // the pressed half; the release ends it.
 //
-// Thread safety: GUI thread only. The decimal separator comes from
-// locale_separators.h at every read and write.
+// Thread safety: GUI thread only. The decimal separator is the one last
+// handed to setNumberSeparators() ("." until then), used at every read and
+// write; a new one leaves the text as it is.
 
 #include <QLineEdit>
 
 #include <functional>
 
+#include "number_format.h"
 #include "parameters.h"
 
 namespace wendra {
@@ -73,6 +75,8 @@ class SpinInput : public QLineEdit {
   void setIncrement(long double value);
   int decimal() const;            // digits after the separator of a vtFloat text
   void setDecimal(int digits);    // kept within 0 ... 255
+  // The user's separators; only the decimal one matters here.
+  void setNumberSeparators(const NumberSeparators& separators);
   // The setters above only store; the text changes at the next set or step.
 
   // Parses the current text; no clamping; an unreadable text gives the
@@ -135,6 +139,7 @@ class SpinInput : public QLineEdit {
   long double maxValue_ = 0;
   long double increment_ = 1;
   int decimal_ = 2;
+  NumberSeparators separators_;
   bool stepping_ = false;  // a step is replacing the text
 };
 

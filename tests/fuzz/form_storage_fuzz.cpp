@@ -25,11 +25,12 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QByteArray>
+#include <QEvent>
+#include <QLocale>
 #include <QString>
 
 #include "form_storage.h"
 #include "ini_file.h"
-#include "locale_separators.h"
 #include "main_window.h"
 #include "number_model.h"
 #include "number_format.h"
@@ -103,13 +104,25 @@ struct Restored {
     ComponentTable components;
     for (std::size_t k = 0; k < std::size(kInputs); ++k) components.addValue(QLatin1String(kInputs[k]), window.input(k));
     storage = new FormStorage(window.form.get(), std::move(components), FormStorage::Config(), &files);
-    storage->setDecimalSeparator(&decimalSeparator);
+    storage->setNumberSeparators(window.form->numberSeparators());
     storage->setErrorReporter([](const QString& message) { fail("error reported", message); });
   }
   ~Restored() { delete storage; }
   TForm1* form() const { return window.form.get(); }
   SpinInput* input(std::size_t k) const { return window.input(k); }
 };
+
+// A locale with `sep` as its decimal separator, announced to the windows as a
+// change of the user's locale is.
+void useSeparator(QChar sep) {
+  static QChar current;
+  if (sep == current) return;
+  current = sep;
+  QLocale::setDefault(sep == u',' ? QLocale(QLocale::German, QLocale::Germany) : QLocale::c());
+  QEvent change(QEvent::LocaleChange);
+  for (Window* const* pair : windows)
+    for (int w = 0; w < 2; ++w) QCoreApplication::sendEvent(pair[w]->form.get(), &change);
+}
 
 QByteArray structuredFile(const std::uint8_t* data, std::size_t size) {
   const QList<QByteArray> values =
@@ -146,7 +159,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint8_t mode = *data++;
   --size;
   const QChar sep = mode & 2 ? u',' : u'.';
-  pinSeparators(sep, sep == u',' ? u'.' : u',');
+  useSeparator(sep);
   Window** pair = windows[mode & 4 ? 0 : 1];
   const QByteArray file = mode & 1 ? structuredFile(data, size)
                                    : QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));

@@ -22,7 +22,6 @@
 #include <QApplication>
 #include <QString>
 
-#include "locale_separators.h"
 #include "number_model.h"
 #include "number_format.h"
 #include "spin_input.h"
@@ -165,7 +164,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       text = QString(reinterpret_cast<const QChar*>(data), static_cast<qsizetype>(size / 2));
       break;
   }
-  wendra::pinSeparators(QChar(sep), sep == u',' ? QChar(u'.') : QChar(u','));
+  // What the window hands its inputs under a locale with this separator.
+  const wendra::NumberSeparators separators{QChar(sep), sep == u',' ? QChar(u'.') : QChar(u',')};
+  for (Input& in : inputs) in.widget->setNumberSeparators(separators);
   const std::u16string t(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size()));
 
   // The pure readers against the model.

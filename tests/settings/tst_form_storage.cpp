@@ -10,13 +10,13 @@
 #include "fresh_directory.h"
 #include "form_storage.h"
 #include "ini_file.h"
-#include "locale_separators.h"
 #include "main_window.h"
 #include "spin_input.h"
 #include "test_support.h"
 
 #include <QDir>
 #include <QFile>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QtTest>
@@ -107,15 +107,14 @@ class FormStorageTest : public QObject {
 };
 
 void FormStorageTest::init() {
-  unpinSeparators();
-  pinSeparators(u'.', u',');
+  QLocale::setDefault(QLocale::c());
   dir_ = std::make_unique<FreshWorkingDirectory>();
   QVERIFY(dir_->isValid());
 }
 
 void FormStorageTest::cleanup() {
   dir_.reset();
-  unpinSeparators();
+  QLocale::setDefault(QLocale::system());
 }
 
 QByteArray FormStorageTest::file() const {
@@ -325,7 +324,7 @@ void FormStorageTest::restoresInputs() {
 }
 
 void FormStorageTest::commaLocaleStillWritesPoint() {
-  pinSeparators(u',', u'.');
+  QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
   put("[first]\nPCrossValue_Value=0.25\nPMutValue_Value=0,125\nWidthEdit_Value=12,5\n");
   {
     Window window;

@@ -215,7 +215,7 @@ class TestChart : public QObject {
   void separatorsReachTheLabels() {
     chart_->series1().Add(1250.5);
     chart_->series2().Add(1250);
-    chart_->setNumberSeparators(QLatin1Char(','), QLatin1Char('.'));
+    chart_->setNumberSeparators({u',', u'.'});
     render(*chart_);
     QStringList texts;
     for (const auto& label : chart_->layout().left.labels) texts << label.text;
@@ -236,7 +236,7 @@ class TestChart : public QObject {
     chart_->resize(600, 268);
     QVERIFY(!chart_->pictureValid());
     QCOMPARE(render(*chart_).size(), QSize(600, 268));
-    chart_->setNumberSeparators(QLatin1Char(','), QLatin1Char('.'));
+    chart_->setNumberSeparators({u',', u'.'});
     QVERIFY(!chart_->pictureValid());
   }
 

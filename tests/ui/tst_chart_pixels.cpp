@@ -192,7 +192,7 @@ class TestChartPixels : public QObject {
       run.add(chart);
       expectPicture(chart, QStringLiteral("%1x%2, one more point").arg(size.width()).arg(size.height()));
     }
-    chart.setNumberSeparators(QLatin1Char(','), QLatin1Char('.'));
+    chart.setNumberSeparators({u',', u'.'});
     expectPicture(chart, "comma separators");
     QPalette palette = chart.palette();
     palette.setColor(QPalette::Button, QColor(200, 220, 180));

@@ -3,6 +3,7 @@
 // caption, font and initial content, and what screen readers are told.
 
 #include <QAccessible>
+#include <QFile>
 #include <QFontInfo>
 #include <QLabel>
 #include <QPushButton>
@@ -13,7 +14,18 @@
 #include "main_window.h"
 
 using wendra::EncodingKind;
+using wendra::NumberSeparators;
 using wendra::TForm1;
+
+namespace {
+
+// The default locale for as long as it lives.
+struct DefaultLocale {
+  explicit DefaultLocale(const QLocale& locale) { QLocale::setDefault(locale); }
+  ~DefaultLocale() { QLocale::setDefault(QLocale::system()); }
+};
+
+}  // namespace
 
 class MainWindowTest : public QObject {
   Q_OBJECT
@@ -57,6 +69,7 @@ class MainWindowTest : public QObject {
   void accessibleNamesOfTheInputs_data();
   void accessibleNamesOfTheInputs();
   void formCreateLeavesAnEmptyEngine();
+  void separatorsFollowTheLocale();
 };
 
 void MainWindowTest::captionFollowsTheProgram_data() {
@@ -363,6 +376,39 @@ void MainWindowTest::cannotShrinkBelowItsControls() {
       }
     }
   }
+}
+
+void MainWindowTest::separatorsFollowTheLocale() {
+  const NumberSeparators comma{u',', u'.'};
+  const NumberSeparators point{u'.', u','};
+  DefaultLocale c(QLocale::c());
+  TForm1 form(EncodingKind::kPath);
+  QCOMPARE(form.numberSeparators(), point);
+  QCOMPARE(form.Chart1->numberSeparators(), point);
+
+  // Announced to the application, the change reaches the window.
+  QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+  QEvent change(QEvent::LocaleChange);
+  QApplication::sendEvent(qApp, &change);
+  QCOMPARE(form.numberSeparators(), comma);
+  QCOMPARE(form.Chart1->numberSeparators(), comma);
+  QCOMPARE(form.PCrossValue->text(), "0.50000");  // the texts stay as they are
+  form.PCrossValue->setValue(0.25L);
+  QCOMPARE(form.PCrossValue->text(), "0,25000");
+  // The settings store reads with the new one: "0,125" reads only with ",".
+  QFile file(dir_->path() + "/wendra.ini");
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write("[first]\nPMutValue_Value=0,125\n");
+  file.close();
+  form.show();
+  QCOMPARE(form.PMutValue->text(), "0,12500");
+
+  // Sent to the window alone, too.
+  QLocale::setDefault(QLocale::c());
+  QApplication::sendEvent(&form, &change);
+  QCOMPARE(form.Chart1->numberSeparators(), point);
+  form.PMutValue->stepUp();
+  QCOMPARE(form.PMutValue->text(), "0.01000");  // "0,12500" reads as 0 now
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -162,7 +162,6 @@ class RunControlTest : public QObject {
   void refusedCreateChangesNothing_data();
   void refusedCreateChangesNothing();
   void resizeRedrawsTheToursOnceThereIsAPopulation();
-  void localeChangeReachesTheChart();
   void tourTextJoinsCities();
 };
 
@@ -712,19 +711,6 @@ void RunControlTest::resizeRedrawsTheToursOnceThereIsAPopulation() {
   const int first = ref.engine->overallBestTour().front();
   QCOMPARE(picture.pixelColor(20 + (first % 4) * 30, 93 + (first / 4) * 30 + 2),
            QColor(Qt::black));
-}
-
-void RunControlTest::localeChangeReachesTheChart() {
-  TForm1& form = openForm(EncodingKind::kRandomKey);
-  QCOMPARE(form.Chart1->numberSeparators().decimal, QChar(u'.'));
-  wendra::pinSeparators(u',', u'.');
-  QEvent change(QEvent::LocaleChange);
-  QApplication::sendEvent(&form, &change);
-  QCOMPARE(form.Chart1->numberSeparators().decimal, QChar(u','));
-  QCOMPARE(form.Chart1->numberSeparators().thousands, QChar(u'.'));
-  wendra::pinSeparators(u'.', u',');
-  QApplication::sendEvent(&form, &change);
-  QCOMPARE(form.Chart1->numberSeparators().decimal, QChar(u'.'));
 }
 
 void RunControlTest::tourTextJoinsCities() {

@@ -13,7 +13,6 @@
 #include "fresh_directory.h"
 #include "form_storage.h"
 #include "ini_file.h"
-#include "locale_separators.h"
 #include "main_window.h"
 #include "sanitizer.h"
 #include "spin_input.h"
@@ -22,6 +21,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QtTest>
 
@@ -118,14 +118,14 @@ class FormStorageFilesTest : public QObject {
 };
 
 void FormStorageFilesTest::init() {
-  pinSeparators(u'.', u',');
+  QLocale::setDefault(QLocale::c());
   dir_ = std::make_unique<FreshWorkingDirectory>();
   QVERIFY(dir_->isValid());
 }
 
 void FormStorageFilesTest::cleanup() {
   dir_.reset();
-  unpinSeparators();
+  QLocale::setDefault(QLocale::system());
 }
 
 void FormStorageFilesTest::badFile_data() {

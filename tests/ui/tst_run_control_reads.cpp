@@ -13,6 +13,7 @@
 // the previous run kept whole; a size that fits is created.
 
 #include <QFile>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -26,7 +27,6 @@
 #include "engines.h"
 #include "fast_engine.h"
 #include "key_layout.h"
-#include "locale_separators.h"
 #include "main_window.h"
 #include "memory.h"
 #include "parameters.h"
@@ -122,8 +122,8 @@ class RunControlReadsTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void init() { pinSeparators(u'.', u','); }
-  void cleanup() { unpinSeparators(); }
+  void init() { QLocale::setDefault(QLocale::c()); }
+  void cleanup() { QLocale::setDefault(QLocale::system()); }
 
   void createReads_data();
   void createReads();

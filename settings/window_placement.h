@@ -58,7 +58,8 @@
 // meant for a window in the normal state (the settings store sets it before
 // the window is first shown).
 //
-// Tested by tests/settings/stored_form_test.cpp and tests/settings/tst_form_storage.cpp.
+// Tested by tests/settings/tst_window_placement.cpp, tests/settings/stored_form_test.cpp
+// and tests/settings/tst_form_storage.cpp.
 
 #include <QBasicTimer>
 #include <QMargins>
